@@ -1,0 +1,2 @@
+// The raster library: pixel inner loops for drawing, blits and effects. Its
+// entry points are added with the graphics subsystems.
