@@ -31,8 +31,7 @@ Program summing_loop(std::int32_t n) {
     std::int32_t body = c.here();
     c.ins(VM_OP_ADD, {I(1), I(1), I(0)});
     c.ins(VM_OP_NEXT, {I(0), I(2)}, {body}).word(kEnd);
-    return {"sum loop", c, 2.0 + 2.0 * n,
-            "local s = 0 for i = 1, N do s = s + i end return s"};
+    return {"sum loop", c, 2.0 + 2.0 * n, "local s = 0 for i = 1, N do s = s + i end return s"};
 }
 
 // for i = 1 to n: for j = 1 to n: if j < i then count = count + 1
@@ -91,7 +90,8 @@ std::map<std::string, Case>& cases() {
 
 void run_program(benchmark::State& state, const std::string& name) {
     Case& k = cases().at(name);
-    VM_Program* p = VM_AllocProgram(static_cast<std::uint32_t>(k.program.code.words.size()), 64, 32, 4);
+    VM_Program* p =
+        VM_AllocProgram(static_cast<std::uint32_t>(k.program.code.words.size()), 64, 32, 4);
     k.program.code.load(p);
     for (auto _ : state) {
         VM_PokeIntVariable(p, 10, 1);
@@ -103,18 +103,21 @@ void run_program(benchmark::State& state, const std::string& name) {
         benchmark::DoNotOptimize(pc);
         if (VM_PeekProgramMemory(p, pc) != kEnd) state.SkipWithError("did not reach the end");
     }
-    state.counters["ns/instr"] = benchmark::Counter(
-        k.program.instructions * double(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/instr"] =
+        benchmark::Counter(k.program.instructions * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     VM_DeleteProgram(p);
 }
 
 // Seconds of the best of three runs of a Lua program, or a negative value if
 // the interpreter is not installed.
-double lua_seconds(const char* interpreter, const char* flags, const std::string& body, std::int32_t n) {
+double lua_seconds(const char* interpreter, const char* flags, const std::string& body,
+                   std::int32_t n) {
     std::string script = "local N = " + std::to_string(n) +
                          " local best = math.huge for r = 1, 3 do local t = os.clock() "
-                         "local function work() " + body + " end work() "
+                         "local function work() " +
+                         body +
+                         " end work() "
                          "local d = os.clock() - t if d < best then best = d end end print(best)";
     std::string cmd = std::string(interpreter) + " " + flags + " -e '" + script + "' 2>/dev/null";
     FILE* f = popen(cmd.c_str(), "r");
@@ -130,7 +133,8 @@ class Capture : public benchmark::ConsoleReporter {
     std::map<std::string, double> seconds_per_run;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs)
-            seconds_per_run[r.run_name.str()] = r.GetAdjustedRealTime() * 1e-9;
+            seconds_per_run[r.run_name.function_name] =
+                r.real_accumulated_time / double(r.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -155,12 +159,16 @@ int main(int argc, char** argv) {
         double lua = lua_seconds("lua5.4", "", k.program.lua, k.n);
         double jit = lua_seconds("luajit", "-joff", k.program.lua, k.n);
         double per = 1e9 / k.program.instructions;
-        auto cell = [](double v) { return v > 0 ? std::to_string(v).substr(0, 6) : std::string("n/a"); };
-        std::printf("%-14s %12.0f %12.3f %12s %12s %10s %10s\n", name.c_str(), k.program.instructions,
-                    vm * per, cell(lua * per).c_str(), cell(jit * per).c_str(),
-                    lua > 0 ? cell(lua / vm).c_str() : "n/a", jit > 0 ? cell(jit / vm).c_str() : "n/a");
+        auto cell = [](double v) {
+            return v > 0 ? std::to_string(v).substr(0, 6) : std::string("n/a");
+        };
+        std::printf("%-14s %12.0f %12.3f %12s %12s %10s %10s\n", name.c_str(),
+                    k.program.instructions, vm * per, cell(lua * per).c_str(),
+                    cell(jit * per).c_str(), lua > 0 ? cell(lua / vm).c_str() : "n/a",
+                    jit > 0 ? cell(jit / vm).c_str() : "n/a");
     }
-    std::printf("(ratios above 1: the VM is faster; Lua times are the same work per VM instruction)\n");
+    std::printf(
+        "(ratios above 1: the VM is faster; Lua times are the same work per VM instruction)\n");
     benchmark::Shutdown();
     return 0;
 }

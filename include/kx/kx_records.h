@@ -17,24 +17,20 @@
 
 /* How the last VM_Execute ended. */
 enum {
-    VM_STATE_NEW = -1,   /* never run */
-    VM_STATE_HOST = 0,   /* stopped on an instruction for the host */
-    VM_STATE_BUDGET = 1  /* the cycle budget was used up */
+    VM_STATE_NEW = -1,  /* never run */
+    VM_STATE_HOST = 0,  /* stopped on an instruction for the host */
+    VM_STATE_BUDGET = 1 /* the cycle budget was used up */
 };
 
 /* Operand tags. */
-enum {
-    VM_TAG_INT = 1069,
-    VM_TAG_FLOAT = 1070,
-    VM_TAG_OTHER = 1071
-};
+enum { VM_TAG_INT = 1069, VM_TAG_FLOAT = 1070, VM_TAG_OTHER = 1071 };
 
 /* Kinds of stack entries. */
 enum {
     VM_STACK_ADDRESS = 1, /* a return address (32-bit address of a program word) or a count */
     VM_STACK_INT = 2,
-    VM_STACK_FLOAT = 3,   /* a float truncated toward zero to an integer */
-    VM_STACK_OTHER = 4    /* always 0 */
+    VM_STACK_FLOAT = 3, /* a float truncated toward zero to an integer */
+    VM_STACK_OTHER = 4  /* always 0 */
 };
 
 typedef struct VM_StackEntry {

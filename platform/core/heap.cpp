@@ -70,7 +70,7 @@ void* map_at(std::uintptr_t hint, std::size_t size) {
 // address sanitizer only the low 2 GiB are, so smaller regions at lower
 // addresses are tried before giving up.
 Region reserve() {
-    static const std::size_t sizes[] = {3 * kGiB, 2 * kGiB, 1536 * kMiB, kGiB,
+    static const std::size_t sizes[] = {3 * kGiB,   2 * kGiB,   1536 * kMiB, kGiB,
                                         512 * kMiB, 256 * kMiB, 128 * kMiB};
     static const std::uintptr_t hints[] = {0x40000000u, 0x10000000u, 0x08000000u, 0x04000000u};
     Region r;
@@ -96,7 +96,8 @@ Region reserve() {
         std::uintptr_t aligned = (a + kAlign - 1) & ~(kAlign - 1);
         if (aligned > a) munmap(p, aligned - a);
         std::uintptr_t end = a + want + kAlign;
-        if (end > aligned + want) munmap(reinterpret_cast<void*>(aligned + want), end - (aligned + want));
+        if (end > aligned + want)
+            munmap(reinterpret_cast<void*>(aligned + want), end - (aligned + want));
         if (aligned + want <= (std::uintptr_t(1) << 32)) {
             r.base = aligned;
             r.size = want;
@@ -138,14 +139,24 @@ void* raw_alloc(std::size_t n) {
     mi_heap_t* h = thread_heap();
     return h ? mi_heap_zalloc(h, n) : nullptr;
 }
-void raw_free(void* p) { mi_free(p); }
-std::size_t raw_usable(const void* p) { return mi_usable_size(p); }
+void raw_free(void* p) {
+    mi_free(p);
+}
+std::size_t raw_usable(const void* p) {
+    return mi_usable_size(p);
+}
 
 #else // 32-bit: the C heap already hands out 32-bit addresses
 
-void* raw_alloc(std::size_t n) { return std::calloc(1, n ? n : 1); }
-void raw_free(void* p) { std::free(p); }
-std::size_t raw_usable(const void* p) { return p ? malloc_usable_size(const_cast<void*>(p)) : 0; }
+void* raw_alloc(std::size_t n) {
+    return std::calloc(1, n ? n : 1);
+}
+void raw_free(void* p) {
+    std::free(p);
+}
+std::size_t raw_usable(const void* p) {
+    return p ? malloc_usable_size(const_cast<void*>(p)) : 0;
+}
 
 #endif
 

@@ -20,7 +20,9 @@ KX_API VM_Program* KX_CALL VM_AllocProgram(uint32_t program_words, uint32_t stac
     return alloc_program(program_words, stack_entries, int_count, float_count);
 }
 
-KX_API void KX_CALL VM_DeleteProgram(VM_Program* program) { delete_program(program); }
+KX_API void KX_CALL VM_DeleteProgram(VM_Program* program) {
+    delete_program(program);
+}
 
 KX_API int32_t KX_CALL VM_GetStackMaxSize(VM_Program* program) {
     return program ? program->StackMaxSize : 0;
@@ -66,7 +68,9 @@ KX_API int32_t KX_CALL VM_SetPC(VM_Program* program, int32_t position) {
     return position;
 }
 
-KX_API int32_t KX_CALL VM_GetPC(VM_Program* program) { return program ? program->PC : 0; }
+KX_API int32_t KX_CALL VM_GetPC(VM_Program* program) {
+    return program ? program->PC : 0;
+}
 
 KX_API int32_t KX_CALL VM_GetExecutedCycles(VM_Program* program) {
     return program ? program->ExecutedCycles : 0;
@@ -78,7 +82,8 @@ KX_API int32_t KX_CALL VM_GetLastExecutionState(VM_Program* program) {
 
 KX_API void KX_CALL VM_PokeProgramMemory(VM_Program* program, int32_t index, int32_t word) {
     if (!program) return;
-    if (auto* w = table_at<int32_t>(program->ProgramMemory, block_of(program)->program_words, index))
+    if (auto* w =
+            table_at<int32_t>(program->ProgramMemory, block_of(program)->program_words, index))
         *w = word;
 }
 

@@ -17,8 +17,12 @@ constexpr std::uint32_t kLastOp = 1123;
 struct Order {
     bool less, equal;
 };
-inline Order compare(double a, double b) { return {!(a >= b), !(a < b || a > b)}; }
-inline bool greater(Order o) { return !o.less && !o.equal; }
+inline Order compare(double a, double b) {
+    return {!(a >= b), !(a < b || a > b)};
+}
+inline bool greater(Order o) {
+    return !o.less && !o.equal;
+}
 
 inline std::int32_t wrap_add(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
@@ -34,7 +38,9 @@ inline std::int32_t int_div(std::int32_t a, std::int32_t b) {
     if (b == -1) return wrap_sub(0, a); // the smallest integer divided by -1 wraps to itself
     return a / b;
 }
-inline double float_div(double a, double b) { return (b < 0.0 || b > 0.0) ? a / b : 0.0; }
+inline double float_div(double a, double b) {
+    return (b < 0.0 || b > 0.0) ? a / b : 0.0;
+}
 
 } // namespace
 
@@ -64,29 +70,77 @@ std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budge
         return position;
     }
     std::uint32_t* ip = base + position;
-    std::uint32_t* at = ip; // opcode word of the instruction being executed
 
     static void* const table[kLastOp - kFirstOp + 1] = {
 #define H &&op_host
 #define H10 H, H, H, H, H, H, H, H, H, H
         /* 1003 */ &&op_move,
-        /* 1004..1033 */ H10, H10, H10,
-        /* 1034 */ &&op_goto, &&op_gosub, &&op_return,
+        /* 1004..1033 */ H10,
+        H10,
+        H10,
+        /* 1034 */ &&op_goto,
+        &&op_gosub,
+        &&op_return,
         /* 1037..1046 */ H10,
-        /* 1047 */ &&op_jump_if_zero_int, &&op_jump_if_zero_int,
-        /* 1049..1052 */ H, H, H, H,
-        /* 1053 */ &&op_next, H, &&op_inc, &&op_dec,
-        /* 1057..1059 */ H, H, H,
-        /* 1060 */ &&op_push, &&op_pop_int, &&op_pop_float,
-        /* 1063..1083 */ H10, H10, H,
-        /* 1084 */ &&op_jump_if_zero, H, &&op_call, &&op_func_return, H,
-        /* 1089 */ &&op_on_goto, &&op_pop_n, &&op_push_n, &&op_clear_list, &&op_pop_list,
-        /* 1094 */ &&op_push_list, &&op_and, &&op_or, &&op_xor, &&op_not,
-        /* 1099 */ &&op_cmp_eq, &&op_cmp_ne, &&op_cmp_lt, &&op_cmp_gt, &&op_cmp_le, &&op_cmp_ge,
-        /* 1105 */ &&op_jump_gt, &&op_jump_lt, &&op_jump_not_neg, &&op_jump_past_limit,
-        /* 1109..1115 */ H, H, H, H, H, H, H,
-        /* 1116 */ &&op_add_int, &&op_add, &&op_sub_int, &&op_sub, &&op_mul_int, &&op_mul,
-        /* 1122 */ &&op_div_int, &&op_div,
+        /* 1047 */ &&op_jump_if_zero_int,
+        &&op_jump_if_zero_int,
+        /* 1049..1052 */ H,
+        H,
+        H,
+        H,
+        /* 1053 */ &&op_next,
+        H,
+        &&op_inc,
+        &&op_dec,
+        /* 1057..1059 */ H,
+        H,
+        H,
+        /* 1060 */ &&op_push,
+        &&op_pop_int,
+        &&op_pop_float,
+        /* 1063..1083 */ H10,
+        H10,
+        H,
+        /* 1084 */ &&op_jump_if_zero,
+        H,
+        &&op_call,
+        &&op_func_return,
+        H,
+        /* 1089 */ &&op_on_goto,
+        &&op_pop_n,
+        &&op_push_n,
+        &&op_clear_list,
+        &&op_pop_list,
+        /* 1094 */ &&op_push_list,
+        &&op_and,
+        &&op_or,
+        &&op_xor,
+        &&op_not,
+        /* 1099 */ &&op_cmp_eq,
+        &&op_cmp_ne,
+        &&op_cmp_lt,
+        &&op_cmp_gt,
+        &&op_cmp_le,
+        &&op_cmp_ge,
+        /* 1105 */ &&op_jump_gt,
+        &&op_jump_lt,
+        &&op_jump_not_neg,
+        &&op_jump_past_limit,
+        /* 1109..1115 */ H,
+        H,
+        H,
+        H,
+        H,
+        H,
+        H,
+        /* 1116 */ &&op_add_int,
+        &&op_add,
+        &&op_sub_int,
+        &&op_sub,
+        &&op_mul_int,
+        &&op_mul,
+        /* 1122 */ &&op_div_int,
+        &&op_div,
 #undef H10
 #undef H
     };
@@ -96,7 +150,6 @@ std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budge
 #define W(k) static_cast<std::int32_t>(ip[k])
 #define DISPATCH()                                                                                 \
     do {                                                                                           \
-        at = ip;                                                                                   \
         std::uint32_t k_ = *ip++ - kFirstOp;                                                       \
         if (k_ > kLastOp - kFirstOp) goto op_host;                                                 \
         goto* table[k_];                                                                           \
@@ -108,28 +161,38 @@ std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budge
     } while (0)
 #define UNCOUNTED() DISPATCH()
 // Source operands: tag 1069 reads the integer table, any other tag the float table.
-#define SRC_F(t, i) ((t) == VM_TAG_INT ? static_cast<double>(ints[i]) : static_cast<double>(floats[i]))
-#define SRC_I(t, i) ((t) == VM_TAG_INT ? ints[i] : to_int(floats[i]))
+#define IS_INT(t) __builtin_expect((t) == VM_TAG_INT, 1)
+#define SRC_F(t, i) (IS_INT(t) ? static_cast<double>(ints[i]) : static_cast<double>(floats[i]))
+#define SRC_I(t, i) (IS_INT(t) ? ints[i] : to_int(floats[i]))
 // Single-precision view of a source, as the loop tests and comparisons' B take it.
 #define SRC_S(t, i) static_cast<double>(static_cast<float>(SRC_F(t, i)))
-// A jump target outside program memory stops the run on the jumping instruction.
+// A jump target outside program memory stops the run on the jumping
+// instruction, before it has any effect.
+#define CHECK_TARGET(target)                                                                       \
+    do {                                                                                           \
+        if (static_cast<std::uint32_t>(target) > words) goto refuse;                               \
+    } while (0)
+#define GO(target) ip = base + static_cast<std::uint32_t>(target)
 #define JUMP_TO(target)                                                                            \
     do {                                                                                           \
-        std::uint32_t t_ = static_cast<std::uint32_t>(target);                                     \
-        if (t_ > words) goto refuse;                                                               \
-        ip = base + t_;                                                                            \
+        CHECK_TARGET(target);                                                                      \
+        GO(target);                                                                                \
     } while (0)
 
     DISPATCH();
 
-op_move: {
+op_move : {
     std::int32_t dt = W(0), di = W(1), st = W(2), si = W(3);
     if (st == VM_TAG_INT) {
-        if (dt == VM_TAG_INT) ints[di] = ints[si];
-        else floats[di] = static_cast<float>(ints[si]);
+        if (dt == VM_TAG_INT)
+            ints[di] = ints[si];
+        else
+            floats[di] = static_cast<float>(ints[si]);
     } else if (st == VM_TAG_FLOAT) {
-        if (dt == VM_TAG_INT) ints[di] = to_int(floats[si]);
-        else std::memcpy(&floats[di], &floats[si], 4);
+        if (dt == VM_TAG_INT)
+            ints[di] = to_int(floats[si]);
+        else
+            std::memcpy(&floats[di], &floats[si], 4);
     } else {
         goto op_host;
     }
@@ -138,14 +201,18 @@ op_move: {
 }
 
 op_inc:
-    if (W(0) == VM_TAG_INT) ints[W(1)] = wrap_add(ints[W(1)], 1);
-    else floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) + 1.0);
+    if (IS_INT(W(0)))
+        ints[W(1)] = wrap_add(ints[W(1)], 1);
+    else
+        floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) + 1.0);
     ip += 2;
     COUNTED();
 
 op_dec:
-    if (W(0) == VM_TAG_INT) ints[W(1)] = wrap_sub(ints[W(1)], 1);
-    else floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) - 1.0);
+    if (IS_INT(W(0)))
+        ints[W(1)] = wrap_sub(ints[W(1)], 1);
+    else
+        floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) - 1.0);
     ip += 2;
     COUNTED();
 
@@ -153,7 +220,7 @@ op_dec:
 #define ARITH(int_op, float_op)                                                                    \
     {                                                                                              \
         std::int32_t dt = W(0), di = W(1), at_ = W(2), ai = W(3), bt = W(4), bi = W(5);            \
-        if (dt == VM_TAG_INT) {                                                                    \
+        if (IS_INT(dt)) {                                                                          \
             std::int32_t a = SRC_I(at_, ai), b = SRC_I(bt, bi);                                    \
             ints[di] = int_op;                                                                     \
         } else {                                                                                   \
@@ -194,12 +261,14 @@ op_div_int:
 // Integer results stored typed by the destination.
 #define STORE_INT(dt, di, v)                                                                       \
     do {                                                                                           \
-        if ((dt) == VM_TAG_INT) ints[di] = (v);                                                    \
-        else floats[di] = static_cast<float>(v);                                                   \
+        if (IS_INT(dt))                                                                            \
+            ints[di] = (v);                                                                        \
+        else                                                                                       \
+            floats[di] = static_cast<float>(v);                                                    \
     } while (0)
 #define BITWISE(expr)                                                                              \
     {                                                                                              \
-        std::int32_t a = SRC_I(W(2), W(3)), b = SRC_I(W(4), W(5));                                \
+        std::int32_t a = SRC_I(W(2), W(3)), b = SRC_I(W(4), W(5));                                 \
         STORE_INT(W(0), W(1), (expr));                                                             \
         ip += 6;                                                                                   \
         COUNTED();                                                                                 \
@@ -241,8 +310,10 @@ op_cmp_ge:
 // Loop tests: operands rounded to single precision; jump or skip the target.
 #define BRANCH(cond, target_word)                                                                  \
     {                                                                                              \
-        if (cond) JUMP_TO(W(target_word));                                                         \
-        else ip += (target_word) + 1;                                                              \
+        if (cond)                                                                                  \
+            JUMP_TO(W(target_word));                                                               \
+        else                                                                                       \
+            ip += (target_word) + 1;                                                               \
         COUNTED();                                                                                 \
     }
 op_jump_gt:
@@ -251,22 +322,25 @@ op_jump_lt:
     BRANCH(compare(SRC_S(W(0), W(1)), SRC_S(W(2), W(3))).less, 4)
 op_jump_not_neg:
     BRANCH(!compare(SRC_S(W(0), W(1)), 0.0).less, 4)
-op_jump_past_limit: {
+op_jump_past_limit : {
     Order v = compare(SRC_S(W(2), W(3)), SRC_S(W(4), W(5)));
     bool down = compare(SRC_S(W(0), W(1)), 0.0).less;
     BRANCH(down ? v.less : greater(v), 6)
 }
 op_jump_if_zero_int:
     BRANCH(SRC_I(W(0), W(1)) == 0, 2)
-op_jump_if_zero: {
+op_jump_if_zero : {
     bool zero;
-    if (W(0) == VM_TAG_INT) zero = ints[W(1)] == 0;
+    if (W(0) == VM_TAG_INT)
+        zero = ints[W(1)] == 0;
     else {
         float f = floats[W(1)];
         zero = !(f < 0.0f || f > 0.0f); // 0.0 or NaN
     }
-    if (zero) JUMP_TO(W(2));
-    else ip += 3;
+    if (zero)
+        JUMP_TO(W(2));
+    else
+        ip += 3;
     UNCOUNTED();
 }
 #undef BRANCH
@@ -275,170 +349,199 @@ op_goto:
     JUMP_TO(W(0));
     COUNTED();
 
-op_on_goto: {
+op_on_goto : {
     std::int32_t v = SRC_I(W(0), W(1)), n = W(2);
-    if (v >= 0 && v < n) JUMP_TO(W(3 + v));
-    else ip += 3 + (n > 0 ? n : 0);
+    if (v >= 0 && v < n)
+        JUMP_TO(W(3 + v));
+    else
+        ip += 3 + (n > 0 ? n : 0);
     COUNTED();
 }
 
 op_next:
-    if (W(0) == VM_TAG_INT) {
+    if (IS_INT(W(0))) {
         std::int32_t& var = ints[W(1)];
         std::int32_t candidate = wrap_add(var, 1);
         std::int32_t limit = SRC_I(W(2), W(3));
-        if (candidate > limit) ip += 5;
+        if (candidate > limit)
+            ip += 5;
         else {
+            CHECK_TARGET(W(4));
             var = candidate;
-            JUMP_TO(W(4));
+            GO(W(4));
         }
     } else {
         float& var = floats[W(1)];
         float candidate = static_cast<float>(static_cast<double>(var) + 1.0);
-        if (greater(compare(candidate, SRC_S(W(2), W(3))))) ip += 5;
+        if (greater(compare(candidate, SRC_S(W(2), W(3)))))
+            ip += 5;
         else {
+            CHECK_TARGET(ip[4] + 1u);
             var = candidate;
-            JUMP_TO(W(4) + 1);
+            GO(ip[4] + 1u);
         }
     }
     COUNTED();
 
-op_gosub:
-    push(prog, VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 1)));
-    JUMP_TO(W(0));
-    COUNTED();
-
-// A return address is accepted only when it names a word of program memory.
-#define RETURN_TO(address)                                                                         \
-    do {                                                                                           \
-        std::uint32_t* to_ = kxp::ptr<std::uint32_t>(address);                                     \
-        std::uintptr_t off_ = reinterpret_cast<std::uintptr_t>(to_) - reinterpret_cast<std::uintptr_t>(base); \
-        if (off_ % 4 != 0 || off_ / 4 > words) goto refuse;                                        \
-        ip = to_;                                                                                  \
-    } while (0)
-op_return:
-    if (top_kind(prog) != VM_STACK_ADDRESS) goto refuse;
-    {
-        VM_StackEntry& top = stack_of(prog)[prog->StackCurrentSize - 1];
-        RETURN_TO(static_cast<std::uint32_t>(top.Value));
-        prog->StackCurrentSize--;
-    }
-    COUNTED();
-
-op_call: {
-    std::int32_t nargs = W(0), nret = W(1);
-    if (nargs < 0) goto refuse;
-    push(prog, VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 3 + 2 * nargs)));
-    push(prog, VM_STACK_ADDRESS, nret);
-    for (std::int32_t k = 0; k < nargs; ++k)
-        push_variable(prog, ints, floats, W(2 + 2 * k), W(3 + 2 * k));
-    JUMP_TO(W(2 + 2 * nargs));
+op_gosub : {
+    CHECK_TARGET(W(0));
+    StackView sv(prog);
+    sv.push(VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 1)));
+    sv.commit();
+    GO(W(0));
     COUNTED();
 }
 
-op_func_return: {
-    std::int32_t n = prog->StackCurrentSize;
-    if (top_kind(prog) != VM_STACK_ADDRESS || n < 2 || stack_of(prog)[n - 2].Kind != VM_STACK_ADDRESS)
-        goto refuse;
-    VM_StackEntry* s = stack_of(prog);
-    std::int32_t count = s[n - 1].Value;
-    std::uint32_t* resume = ip;
-    {
-        std::uint32_t* saved = ip;
-        RETURN_TO(static_cast<std::uint32_t>(s[n - 2].Value));
-        resume = ip;
-        ip = saved;
-    }
-    prog->StackCurrentSize = n - 2;
+// A return address is accepted only when it names a word of program memory.
+#define VALID_RETURN(address)                                                                      \
+    ((static_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(base)) % 4 == 0 &&   \
+     (static_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(base)) / 4 <= words)
+op_return : {
+    StackView sv(prog);
+    if (sv.kind() != VM_STACK_ADDRESS) goto refuse;
+    std::uint32_t to = static_cast<std::uint32_t>(sv.value());
+    if (!VALID_RETURN(to)) goto refuse;
+    sv.drop(1);
+    sv.commit();
+    ip = kxp::ptr<std::uint32_t>(to);
+    COUNTED();
+}
+
+op_call : {
+    std::int32_t nargs = W(0);
+    if (nargs < 0) goto refuse;
+    CHECK_TARGET(W(2 + 2 * nargs));
+    StackView sv(prog);
+    sv.push(VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 3 + 2 * nargs)));
+    sv.push(VM_STACK_ADDRESS, W(1));
+    for (std::int32_t k = 0; k < nargs; ++k)
+        sv.push_operand(ints, floats, W(2 + 2 * k), W(3 + 2 * k));
+    sv.commit();
+    GO(W(2 + 2 * nargs));
+    COUNTED();
+}
+
+op_func_return : {
+    StackView sv(prog);
+    if (sv.kind(0) != VM_STACK_ADDRESS || sv.kind(1) != VM_STACK_ADDRESS) goto refuse;
+    std::int32_t count = sv.value(0);
+    std::uint32_t to = static_cast<std::uint32_t>(sv.value(1));
+    if (!VALID_RETURN(to)) goto refuse;
+    sv.drop(2);
     // The pairs follow the opcode; never read past the end of program memory.
     std::int64_t room = (static_cast<std::int64_t>(words) - (ip - base)) / 2;
     if (count > room) count = static_cast<std::int32_t>(room);
     for (std::int32_t k = 0; k < count; ++k)
-        push_variable(prog, ints, floats, W(2 * k), W(2 * k + 1));
-    ip = resume;
+        sv.push_operand(ints, floats, W(2 * k), W(2 * k + 1));
+    sv.commit();
+    ip = kxp::ptr<std::uint32_t>(to);
     COUNTED();
 }
-#undef RETURN_TO
+#undef VALID_RETURN
 
-op_push:
-    push_variable(prog, ints, floats, W(0), W(1));
-    ip += 2;
-    COUNTED();
-
-op_pop_int: {
-    std::int32_t v = pop_int(prog);
-    if (W(0) == VM_TAG_INT) ints[W(1)] = v;
-    else floats[W(1)] = static_cast<float>(v);
+op_push : {
+    StackView sv(prog);
+    sv.push_operand(ints, floats, W(0), W(1));
+    sv.commit();
     ip += 2;
     COUNTED();
 }
 
-op_pop_float: {
-    float v = pop_float(prog);
-    if (W(0) == VM_TAG_INT) ints[W(1)] = to_int(v);
-    else floats[W(1)] = v;
+op_pop_int : {
+    StackView sv(prog);
+    std::int32_t v = sv.pop_int();
+    sv.commit();
+    if (IS_INT(W(0)))
+        ints[W(1)] = v;
+    else
+        floats[W(1)] = static_cast<float>(v);
     ip += 2;
     COUNTED();
 }
 
-op_push_n: {
+op_pop_float : {
+    StackView sv(prog);
+    float v = sv.pop_float();
+    sv.commit();
+    if (IS_INT(W(0)))
+        ints[W(1)] = to_int(v);
+    else
+        floats[W(1)] = v;
+    ip += 2;
+    COUNTED();
+}
+
+op_push_n : {
     std::int32_t n = W(0);
     if (n < 0) goto refuse;
-    for (std::int32_t k = 0; k < n; ++k) push_variable(prog, ints, floats, W(1 + 2 * k), W(2 + 2 * k));
+    StackView sv(prog);
+    for (std::int32_t k = 0; k < n; ++k)
+        sv.push_operand(ints, floats, W(1 + 2 * k), W(2 + 2 * k));
+    sv.commit();
     ip += 1 + 2 * n;
     COUNTED();
 }
 
-op_pop_n: {
+op_pop_n : {
     std::int32_t n = W(0);
     if (n < 0) goto refuse;
+    StackView sv(prog);
     for (std::int32_t k = 0; k < n; ++k) {
         std::int32_t tag = W(1 + 2 * k), index = W(2 + 2 * k);
-        std::int32_t kind = top_kind(prog);
+        std::int32_t kind = sv.kind();
+        if (kind != VM_STACK_INT && kind != VM_STACK_FLOAT) continue; // nothing popped
         if (tag == VM_TAG_INT) {
-            if (kind == VM_STACK_INT) ints[index] = take_top(prog);
-            else if (kind == VM_STACK_FLOAT) ints[index] = to_int(pop_float(prog));
+            std::int32_t v = sv.take();
+            ints[index] = kind == VM_STACK_INT ? v : to_int(static_cast<float>(v));
         } else if (tag == VM_TAG_FLOAT) {
-            if (kind == VM_STACK_INT) floats[index] = static_cast<float>(take_top(prog));
-            else if (kind == VM_STACK_FLOAT) floats[index] = pop_float(prog);
+            floats[index] = static_cast<float>(sv.take());
         }
     }
+    sv.commit();
     ip += 1 + 2 * n;
     COUNTED();
 }
 
 // Variable lists: a count n at the list position, then n (tag, index) pairs.
-op_push_list: {
+op_push_list : {
     const std::uint32_t* list = base + W(0);
     std::int32_t n = static_cast<std::int32_t>(list[0]);
+    StackView sv(prog);
     for (std::int32_t k = 0; k < n; ++k)
-        push_variable(prog, ints, floats, static_cast<std::int32_t>(list[1 + 2 * k]),
-                      static_cast<std::int32_t>(list[2 + 2 * k]));
+        sv.push_operand(ints, floats, static_cast<std::int32_t>(list[1 + 2 * k]),
+                        static_cast<std::int32_t>(list[2 + 2 * k]));
+    sv.commit();
     ip += 1;
     COUNTED();
 }
 
-op_pop_list: {
+op_pop_list : {
     const std::uint32_t* list = base + W(0);
     std::int32_t n = static_cast<std::int32_t>(list[0]);
+    StackView sv(prog);
     for (std::int32_t k = n - 1; k >= 0; --k) {
         std::int32_t tag = static_cast<std::int32_t>(list[1 + 2 * k]);
         std::int32_t index = static_cast<std::int32_t>(list[2 + 2 * k]);
-        if (tag == VM_TAG_INT) ints[index] = pop_int(prog);
-        else if (tag == VM_TAG_FLOAT) floats[index] = pop_float(prog);
+        if (tag == VM_TAG_INT)
+            ints[index] = sv.pop_int();
+        else if (tag == VM_TAG_FLOAT)
+            floats[index] = sv.pop_float();
     }
+    sv.commit();
     ip += 1;
     COUNTED();
 }
 
-op_clear_list: {
+op_clear_list : {
     const std::uint32_t* list = base + W(0);
     std::int32_t n = static_cast<std::int32_t>(list[0]);
     for (std::int32_t k = 0; k < n; ++k) {
         std::int32_t tag = static_cast<std::int32_t>(list[1 + 2 * k]);
         std::int32_t index = static_cast<std::int32_t>(list[2 + 2 * k]);
-        if (tag == VM_TAG_INT) ints[index] = 0;
-        else if (tag == VM_TAG_FLOAT) floats[index] = 0.0f;
+        if (tag == VM_TAG_INT)
+            ints[index] = 0;
+        else if (tag == VM_TAG_FLOAT)
+            floats[index] = 0.0f;
     }
     ip += 1;
     COUNTED();
@@ -449,18 +552,22 @@ op_clear_list: {
 #undef COUNTED
 #undef UNCOUNTED
 #undef SRC_F
+#undef IS_INT
 #undef SRC_I
 #undef SRC_S
 #undef JUMP_TO
+#undef CHECK_TARGET
+#undef GO
 
 refuse:
 op_host:
     // Not an instruction of the set (or one that cannot go on): stop on its
-    // opcode word; it costs nothing.
-    g_state.ip = at;
+    // opcode word, which ip has just passed; it costs nothing.
+    --ip;
+    g_state.ip = ip;
     prog->LastExecutionState = VM_STATE_HOST;
     prog->ExecutedCycles = budget - remaining;
-    return static_cast<std::int32_t>(at - base);
+    return static_cast<std::int32_t>(ip - base);
 
 out_of_budget:
     g_state.ip = ip;

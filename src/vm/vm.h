@@ -19,7 +19,9 @@ struct ProgramBlock {
     std::uint32_t float_count;
 };
 
-inline ProgramBlock* block_of(VM_Program* p) { return reinterpret_cast<ProgramBlock*>(p); }
+inline ProgramBlock* block_of(VM_Program* p) {
+    return reinterpret_cast<ProgramBlock*>(p);
+}
 
 VM_Program* alloc_program(std::uint32_t words, std::uint32_t stack, std::uint32_t ints,
                           std::uint32_t floats);
@@ -44,67 +46,105 @@ extern State g_state;
 // range, infinities and NaN give 0.
 inline std::int32_t to_int(double f) {
     if (f >= -0x1p63 && f < 0x1p63)
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(
-            static_cast<std::uint64_t>(static_cast<std::int64_t>(f))));
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(f))));
     return 0;
 }
 
 // ---- Stack ------------------------------------------------------------------
 
-inline VM_StackEntry* stack_of(const VM_Program* p) { return kxp::ptr<VM_StackEntry>(p->Stack); }
+inline VM_StackEntry* stack_of(const VM_Program* p) {
+    return kxp::ptr<VM_StackEntry>(p->Stack);
+}
 
-// Pushes one entry unless there is no stack or it is full (then nothing happens).
+// A stretch of stack operations on a record, done on local copies of the
+// entry array and count and written back by commit(). A record without a
+// stack, or whose count lies outside 0..capacity, behaves as a stack that is
+// both empty and full: pushes are dropped, pops find nothing.
+class StackView {
+  public:
+    explicit StackView(VM_Program* p)
+        : p_(p), s_(stack_of(p)), n_(p->StackCurrentSize), max_(p->StackMaxSize) {
+        if (s_ == nullptr || n_ < 0 || n_ > max_) {
+            s_ = nullptr;
+            n_ = max_ = 0;
+        }
+    }
+    void commit() {
+        if (s_) p_->StackCurrentSize = n_;
+    }
+
+    std::int32_t size() const { return n_; }
+    bool room(std::int32_t k) const { return k <= max_ - n_; }
+    // Kind of the entry `depth` below the top (0: the top), or -1.
+    std::int32_t kind(std::int32_t depth = 0) const {
+        return depth < n_ ? s_[n_ - 1 - depth].Kind : -1;
+    }
+    std::int32_t value(std::int32_t depth = 0) const { return s_[n_ - 1 - depth].Value; }
+
+    void push(std::int32_t kind, std::int32_t value) {
+        if (n_ >= max_) return;
+        s_[n_].Kind = kind;
+        s_[n_].Value = value;
+        ++n_;
+    }
+    // Pushes an operand: tag 1069 an integer entry, 1070 a float entry
+    // (truncated), 1071 an "other" entry; any other tag only raises the count.
+    void push_operand(const std::int32_t* ints, const float* floats, std::int32_t tag,
+                      std::int32_t index) {
+        if (n_ >= max_) return;
+        VM_StackEntry& e = s_[n_++];
+        switch (tag) {
+        case VM_TAG_INT: e.Kind = VM_STACK_INT, e.Value = ints[index]; break;
+        case VM_TAG_FLOAT: e.Kind = VM_STACK_FLOAT, e.Value = to_int(floats[index]); break;
+        case VM_TAG_OTHER: e.Kind = VM_STACK_OTHER, e.Value = 0; break;
+        default: break;
+        }
+    }
+    std::int32_t take() { return s_[--n_].Value; }
+    void drop(std::int32_t k) { n_ -= k; }
+
+    // Pops a kind-1 entry; 0 and nothing popped otherwise.
+    std::uint32_t pop_address() {
+        return kind() == VM_STACK_ADDRESS ? static_cast<std::uint32_t>(take()) : 0u;
+    }
+    // Pops a kind-2 or kind-1 entry; 0 and nothing popped otherwise.
+    std::int32_t pop_int() {
+        std::int32_t k = kind();
+        return (k == VM_STACK_INT || k == VM_STACK_ADDRESS) ? take() : 0;
+    }
+    // Pops a kind-3 entry as a float; 0.0 and nothing popped otherwise.
+    float pop_float() { return kind() == VM_STACK_FLOAT ? static_cast<float>(take()) : 0.0f; }
+
+  private:
+    VM_Program* p_;
+    VM_StackEntry* s_;
+    std::int32_t n_, max_;
+};
+
+// Single operations, for the exports.
 inline void push(VM_Program* p, std::int32_t kind, std::int32_t value) {
-    VM_StackEntry* s = stack_of(p);
-    std::int32_t n = p->StackCurrentSize;
-    if (s == nullptr || n < 0 || n >= p->StackMaxSize) return;
-    s[n].Kind = kind;
-    s[n].Value = value;
-    p->StackCurrentSize = n + 1;
+    StackView sv(p);
+    sv.push(kind, value);
+    sv.commit();
 }
-
-// Kind of the top entry, or -1 when there is none.
-inline std::int32_t top_kind(const VM_Program* p) {
-    const VM_StackEntry* s = stack_of(p);
-    std::int32_t n = p->StackCurrentSize;
-    if (s == nullptr || n <= 0 || n > p->StackMaxSize) return -1;
-    return s[n - 1].Kind;
-}
-
-inline std::int32_t take_top(VM_Program* p) {
-    std::int32_t n = --p->StackCurrentSize;
-    return stack_of(p)[n].Value;
-}
-
-// Pops a kind-1 entry; 0 and nothing popped otherwise.
-inline std::uint32_t pop_address(VM_Program* p) {
-    return top_kind(p) == VM_STACK_ADDRESS ? static_cast<std::uint32_t>(take_top(p)) : 0u;
-}
-
-// Pops a kind-2 or kind-1 entry; 0 and nothing popped otherwise.
-inline std::int32_t pop_int(VM_Program* p) {
-    std::int32_t k = top_kind(p);
-    return (k == VM_STACK_INT || k == VM_STACK_ADDRESS) ? take_top(p) : 0;
-}
-
-// Pops a kind-3 entry as a float; 0.0 and nothing popped otherwise.
-inline float pop_float(VM_Program* p) {
-    return top_kind(p) == VM_STACK_FLOAT ? static_cast<float>(take_top(p)) : 0.0f;
-}
-
-// Pushes an operand: tag 1069 an integer entry, 1070 a float entry (truncated),
-// 1071 an "other" entry; any other tag only raises the count.
 inline void push_variable(VM_Program* p, const std::int32_t* ints, const float* floats,
                           std::int32_t tag, std::int32_t index) {
-    switch (tag) {
-    case VM_TAG_INT: push(p, VM_STACK_INT, ints[index]); break;
-    case VM_TAG_FLOAT: push(p, VM_STACK_FLOAT, to_int(floats[index])); break;
-    case VM_TAG_OTHER: push(p, VM_STACK_OTHER, 0); break;
-    default: {
-        std::int32_t n = p->StackCurrentSize;
-        if (stack_of(p) != nullptr && n >= 0 && n < p->StackMaxSize) p->StackCurrentSize = n + 1;
-    }
-    }
+    StackView sv(p);
+    sv.push_operand(ints, floats, tag, index);
+    sv.commit();
+}
+inline std::uint32_t pop_address(VM_Program* p) {
+    StackView sv(p);
+    std::uint32_t v = sv.pop_address();
+    sv.commit();
+    return v;
+}
+inline std::int32_t pop_int(VM_Program* p) {
+    StackView sv(p);
+    std::int32_t v = sv.pop_int();
+    sv.commit();
+    return v;
 }
 
 } // namespace kx::vm

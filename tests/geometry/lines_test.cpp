@@ -9,7 +9,9 @@ struct Seg {
     float v[4];
 };
 
-int hit(Seg a, Seg b) { return Math_LinesHit(a.v, b.v); }
+int hit(Seg a, Seg b) {
+    return Math_LinesHit(a.v, b.v);
+}
 
 TEST(LineTests, CrossingSegments) {
     float at[2] = {-1, -1};
@@ -34,11 +36,11 @@ TEST(LineTests, TouchingAtAnEndPointCounts) {
 TEST(LineTests, MissesLeaveThePointAlone) {
     float at[2] = {123.0f, 456.0f};
     Seg a{{0, 0, 10, 0}};
-    Seg beyond{{11, -1, 11, 1}};       // r = 1.1
+    Seg beyond{{11, -1, 11, 1}}; // r = 1.1
     Seg parallel{{0, 1, 10, 1}};
     Seg collinear{{5, 0, 15, 0}};
     Seg point{{5, 0, 5, 0}};
-    Seg short_of{{5, 1, 5, 3}};        // s out of range
+    Seg short_of{{5, 1, 5, 3}}; // s out of range
     for (const Seg& b : {beyond, parallel, collinear, point, short_of}) {
         EXPECT_EQ(hit(a, b), 0);
         EXPECT_EQ(Math_LinesIntersect(a.v, b.v, at), 0);

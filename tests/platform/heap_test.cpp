@@ -54,7 +54,8 @@ TEST(Heap, ThousandsOfMixedBlocksAreZeroedDistinctAndLow) {
     std::sort(blocks.begin(), blocks.end());
     for (std::size_t k = 1; k < blocks.size(); ++k)
         ASSERT_LE(blocks[k - 1].first + blocks[k - 1].second, blocks[k].first);
-    for (auto& b : blocks) kxp::heap::free(b.first);
+    for (auto& b : blocks)
+        kxp::heap::free(b.first);
 }
 
 TEST(Heap, FreedMemoryIsReusedAndComesBackZeroed) {
@@ -86,25 +87,30 @@ TEST(Heap, LargeBlockOf256MiB) {
     ASSERT_NE(p, nullptr);
     EXPECT_LE(reinterpret_cast<std::uintptr_t>(p) + n, k4GiB);
     EXPECT_GE(kxp::heap::usable_size(p), n);
-    for (std::size_t k = 0; k < n; k += 1 << 20) ASSERT_EQ(p[k], 0);
+    for (std::size_t k = 0; k < n; k += 1 << 20)
+        ASSERT_EQ(p[k], 0);
     p[n - 1] = 1;
     kxp::heap::free(p);
 }
 
 TEST(Heap, ReallocKeepsContentsAndZeroesGrowth) {
     auto* p = static_cast<unsigned char*>(kxp::heap::alloc(100));
-    for (int k = 0; k < 100; ++k) p[k] = static_cast<unsigned char>(k + 1);
+    for (int k = 0; k < 100; ++k)
+        p[k] = static_cast<unsigned char>(k + 1);
     // Grow a lot: contents kept, new bytes zero.
     p = static_cast<unsigned char*>(kxp::heap::realloc(p, 100000));
     ASSERT_NE(p, nullptr);
-    for (int k = 0; k < 100; ++k) ASSERT_EQ(p[k], k + 1);
+    for (int k = 0; k < 100; ++k)
+        ASSERT_EQ(p[k], k + 1);
     ASSERT_TRUE(all_zero(p + 100, 100000 - 100));
     // Shrink a little, then grow back: the dropped bytes come back as zero.
     p = static_cast<unsigned char*>(kxp::heap::realloc(p, 60));
     ASSERT_NE(p, nullptr);
-    for (int k = 0; k < 60; ++k) ASSERT_EQ(p[k], k + 1);
+    for (int k = 0; k < 60; ++k)
+        ASSERT_EQ(p[k], k + 1);
     p = static_cast<unsigned char*>(kxp::heap::realloc(p, 100));
-    for (int k = 0; k < 60; ++k) ASSERT_EQ(p[k], k + 1);
+    for (int k = 0; k < 60; ++k)
+        ASSERT_EQ(p[k], k + 1);
     ASSERT_TRUE(all_zero(p + 60, 40));
     // Resize to 0 keeps a valid block; realloc of null allocates.
     p = static_cast<unsigned char*>(kxp::heap::realloc(p, 0));
@@ -131,9 +137,11 @@ TEST(Heap, EveryThreadAllocatesInTheRegion) {
     std::vector<void*> from_threads(4 * 200, nullptr);
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t, &from_threads] {
-            for (int k = 0; k < 200; ++k) from_threads[static_cast<std::size_t>(t * 200 + k)] = kxp::heap::alloc(64 + k);
+            for (int k = 0; k < 200; ++k)
+                from_threads[static_cast<std::size_t>(t * 200 + k)] = kxp::heap::alloc(64 + k);
         });
-    for (auto& th : threads) th.join();
+    for (auto& th : threads)
+        th.join();
     for (void* p : from_threads) {
         ASSERT_NE(p, nullptr);
         EXPECT_TRUE(kxp::heap::contains(p));

@@ -56,10 +56,14 @@ TEST(Jumps, ZeroTests) {
         std::int32_t iv;
         bool jumps;
     } cases[] = {
-        {VM_OP_JUMP_IF_ZERO, true, 0.5f, 0, false},     {VM_OP_JUMP_IF_ZERO_INT, true, 0.5f, 0, true},
-        {VM_OP_JUMP_IF_ZERO_INT2, true, 0.5f, 0, true}, {VM_OP_JUMP_IF_ZERO, true, kNaN, 0, true},
-        {VM_OP_JUMP_IF_ZERO, true, -0.0f, 0, true},     {VM_OP_JUMP_IF_ZERO, false, 0, 0, true},
-        {VM_OP_JUMP_IF_ZERO, false, 0, -3, false},      {VM_OP_JUMP_IF_ZERO_INT, false, 0, 1, false},
+        {VM_OP_JUMP_IF_ZERO, true, 0.5f, 0, false},
+        {VM_OP_JUMP_IF_ZERO_INT, true, 0.5f, 0, true},
+        {VM_OP_JUMP_IF_ZERO_INT2, true, 0.5f, 0, true},
+        {VM_OP_JUMP_IF_ZERO, true, kNaN, 0, true},
+        {VM_OP_JUMP_IF_ZERO, true, -0.0f, 0, true},
+        {VM_OP_JUMP_IF_ZERO, false, 0, 0, true},
+        {VM_OP_JUMP_IF_ZERO, false, 0, -3, false},
+        {VM_OP_JUMP_IF_ZERO_INT, false, 0, 1, false},
         {VM_OP_JUMP_IF_ZERO_INT, true, -1.5f, 0, false},
     };
     for (const Case& k : cases) {
@@ -80,21 +84,29 @@ TEST(Jumps, LoopTests) {
         float s, a, b; // s only for JUMP_PAST_LIMIT
         bool jumps;
     } cases[] = {
-        {VM_OP_JUMP_GT, 0, 2.0f, 1.0f, true},   {VM_OP_JUMP_GT, 0, 1.0f, 1.0f, false},
-        {VM_OP_JUMP_GT, 0, kNaN, 1.0f, false},  {VM_OP_JUMP_LT, 0, 1.0f, 2.0f, true},
-        {VM_OP_JUMP_LT, 0, kNaN, 1.0f, true},   {VM_OP_JUMP_LT, 0, 2.0f, 2.0f, false},
-        {VM_OP_JUMP_NOT_NEG, 0, 0.0f, 0, true}, {VM_OP_JUMP_NOT_NEG, 0, -0.5f, 0, false},
+        {VM_OP_JUMP_GT, 0, 2.0f, 1.0f, true},
+        {VM_OP_JUMP_GT, 0, 1.0f, 1.0f, false},
+        {VM_OP_JUMP_GT, 0, kNaN, 1.0f, false},
+        {VM_OP_JUMP_LT, 0, 1.0f, 2.0f, true},
+        {VM_OP_JUMP_LT, 0, kNaN, 1.0f, true},
+        {VM_OP_JUMP_LT, 0, 2.0f, 2.0f, false},
+        {VM_OP_JUMP_NOT_NEG, 0, 0.0f, 0, true},
+        {VM_OP_JUMP_NOT_NEG, 0, -0.5f, 0, false},
         {VM_OP_JUMP_NOT_NEG, 0, kNaN, 0, false},
         // JUMP_PAST_LIMIT: S, V, L
-        {VM_OP_JUMP_PAST_LIMIT, -1.0f, 0.0f, 1.0f, true}, {VM_OP_JUMP_PAST_LIMIT, 1.0f, 0.0f, 1.0f, false},
-        {VM_OP_JUMP_PAST_LIMIT, 1.0f, 2.0f, 1.0f, true},  {VM_OP_JUMP_PAST_LIMIT, -1.0f, 1.0f, 1.0f, false},
+        {VM_OP_JUMP_PAST_LIMIT, -1.0f, 0.0f, 1.0f, true},
+        {VM_OP_JUMP_PAST_LIMIT, 1.0f, 0.0f, 1.0f, false},
+        {VM_OP_JUMP_PAST_LIMIT, 1.0f, 2.0f, 1.0f, true},
+        {VM_OP_JUMP_PAST_LIMIT, -1.0f, 1.0f, 1.0f, false},
         {VM_OP_JUMP_PAST_LIMIT, kNaN, 0.0f, 1.0f, true}, // an unordered S counts as less than 0
     };
     for (const Case& k : cases) {
         Machine m;
         Bytecode c;
-        if (k.op == VM_OP_JUMP_PAST_LIMIT) c.ins(k.op, {F(0), F(1), F(2)}, {40});
-        else c.ins(k.op, {F(1), F(2)}, {40});
+        if (k.op == VM_OP_JUMP_PAST_LIMIT)
+            c.ins(k.op, {F(0), F(1), F(2)}, {40});
+        else
+            c.ins(k.op, {F(1), F(2)}, {40});
         std::int32_t fall = c.here();
         c.word(kEnd);
         m.f(0) = k.s;
@@ -253,7 +265,7 @@ TEST(Functions, CallingConvention) {
     Bytecode c = call_program(fn);
     m.load(c);
     m.i(0) = 7;
-    m.f(0) = 1.9f; // pushed as kind 3 holding 1
+    m.f(0) = 1.9f;                   // pushed as kind 3 holding 1
     VM_Stack_Push_Address(m.p, 999); // something of the caller's below
     // Stop at the function's entry: return address, count, then the arguments.
     EXPECT_EQ(m.run(0, 1), fn);
@@ -329,8 +341,14 @@ TEST(StackTransfers, PopNFollowsTheKindTable) {
     Machine m;
     Bytecode c;
     // Stack bottom to top: float 7 (from 7.9), int 5, other, int -4
-    c.word(VM_OP_PUSH_N).word(4).operand(F(0)).operand(I(0)).operand({VM_TAG_OTHER, 0}).operand(I(1));
-    // Pairs: int <- int -4; float <- other (nothing popped, stops nothing); odd tag <- other (nothing)
+    c.word(VM_OP_PUSH_N)
+        .word(4)
+        .operand(F(0))
+        .operand(I(0))
+        .operand({VM_TAG_OTHER, 0})
+        .operand(I(1));
+    // Pairs: int <- int -4; float <- other (nothing popped, stops nothing); odd tag <- other
+    // (nothing)
     c.word(VM_OP_POP_N).word(3).operand(I(10)).operand(F(10)).operand({7, 0});
     c.word(kEnd);
     m.f(0) = 7.9f;
@@ -390,7 +408,12 @@ TEST(StackTransfers, ListsSaveAndRestoreVariables) {
 TEST(StackTransfers, ClearListAndEmptyLists) {
     Machine m;
     Bytecode c;
-    c.word(VM_OP_CLEAR_LIST).word(100).word(VM_OP_PUSH_LIST).word(110).word(VM_OP_POP_LIST).word(110);
+    c.word(VM_OP_CLEAR_LIST)
+        .word(100)
+        .word(VM_OP_PUSH_LIST)
+        .word(110)
+        .word(VM_OP_POP_LIST)
+        .word(110);
     c.word(VM_OP_POP_LIST).word(120).word(kEnd);
     m.load(c);
     Bytecode clear, empty, pops;

@@ -26,7 +26,8 @@ TEST(RunLoop, BudgetOfZeroOrLessExecutesNothing) {
 TEST(RunLoop, BudgetStopsAfterCountedInstructionsAndResumesExactly) {
     Machine m;
     Bytecode c;
-    for (int k = 0; k < 10; ++k) c.ins(VM_OP_INC, {I(0)});
+    for (int k = 0; k < 10; ++k)
+        c.ins(VM_OP_INC, {I(0)});
     c.word(2000);
     m.load(c);
     EXPECT_EQ(m.run(0, 4), 12);
@@ -84,7 +85,8 @@ TEST(RunLoop, UnknownOpcodesAndOtherMoveSourcesGoToTheHost) {
     // MOVE with source tag 1071 at 20: nothing changes.
     Machine mv;
     Bytecode d;
-    for (int k = 0; k < 4; ++k) d.ins(VM_OP_MOVE, {I(1), I(0)}); // 0..19
+    for (int k = 0; k < 4; ++k)
+        d.ins(VM_OP_MOVE, {I(1), I(0)}); // 0..19
     d.ins(VM_OP_MOVE, {I(2), {VM_TAG_OTHER, 0}});
     mv.i(0) = 3;
     mv.load(d);
@@ -110,9 +112,9 @@ TEST(RunLoop, FallingOffTheEndOrStartingOutsideStops) {
 TEST(Move, ConvertsByTags) {
     Machine m;
     Bytecode c;
-    c.ins(VM_OP_MOVE, {I(1), F(0)});  // -7.5 -> -7
-    c.ins(VM_OP_MOVE, {F(1), I(0)});  // 16777217 -> rounded to single
-    c.ins(VM_OP_MOVE, {F(2), F(3)});  // NaN bits copied
+    c.ins(VM_OP_MOVE, {I(1), F(0)}); // -7.5 -> -7
+    c.ins(VM_OP_MOVE, {F(1), I(0)}); // 16777217 -> rounded to single
+    c.ins(VM_OP_MOVE, {F(2), F(3)}); // NaN bits copied
     c.ins(VM_OP_MOVE, {I(2), I(0)});
     c.ins(VM_OP_MOVE, {{5, 4}, I(0)}); // any non-int destination tag writes the float table
     c.word(2000);
@@ -134,13 +136,19 @@ TEST(Conversion, FloatToIntegerTruncatesThroughSixtyFourBits) {
         float in;
         std::int32_t out;
     } cases[] = {
-        {2.9f, 2}, {-2.9f, -2}, {0.4f, 0}, {-0.0f, 0},
+        {2.9f, 2},
+        {-2.9f, -2},
+        {0.4f, 0},
+        {-0.0f, 0},
         {2147483648.0f, std::numeric_limits<std::int32_t>::min()}, // 2^31: low 32 bits
-        {4294967296.0f, 0},                                      // 2^32: low 32 bits are 0
+        {4294967296.0f, 0},                                        // 2^32: low 32 bits are 0
         {4294967296.0f * 1.5f, static_cast<std::int32_t>(0x80000000u)},
-        {-2147483904.0f, 2147483392},                            // beyond -2^31 wraps
-        {9.3e18f, 0}, {-9.3e18f, 0},                             // beyond 64 bits
-        {kInf, 0}, {-kInf, 0}, {kNaN, 0},
+        {-2147483904.0f, 2147483392}, // beyond -2^31 wraps
+        {9.3e18f, 0},
+        {-9.3e18f, 0}, // beyond 64 bits
+        {kInf, 0},
+        {-kInf, 0},
+        {kNaN, 0},
     };
     for (const Case& k : cases) {
         Machine m;
@@ -177,13 +185,13 @@ TEST(IncDec, IntegersWrapFloatsStep) {
 TEST(Arithmetic, TypedByTheDestination) {
     Machine m;
     Bytecode c;
-    c.ins(VM_OP_ADD, {I(0), F(0), F(0)});  // 2.9 + 2.9 with an int destination: 2 + 2
-    c.ins(VM_OP_ADD, {F(1), F(0), F(0)});  // 5.8
+    c.ins(VM_OP_ADD, {I(0), F(0), F(0)});   // 2.9 + 2.9 with an int destination: 2 + 2
+    c.ins(VM_OP_ADD, {F(1), F(0), F(0)});   // 5.8
     c.ins(VM_OP_DIV, {I(1), I(10), I(11)}); // 7 / -2 = -3
-    c.ins(VM_OP_DIV, {F(2), F(0), F(3)});  // by 0.0 -> 0.0
-    c.ins(VM_OP_DIV, {F(4), F(0), F(5)});  // by NaN -> 0.0
-    c.ins(VM_OP_DIV, {I(2), I(10), F(6)}); // by 0.5 truncated to 0 -> 0
-    c.ins(VM_OP_SUB, {F(7), I(12), F(8)}); // int exact, minus float
+    c.ins(VM_OP_DIV, {F(2), F(0), F(3)});   // by 0.0 -> 0.0
+    c.ins(VM_OP_DIV, {F(4), F(0), F(5)});   // by NaN -> 0.0
+    c.ins(VM_OP_DIV, {I(2), I(10), F(6)});  // by 0.5 truncated to 0 -> 0
+    c.ins(VM_OP_SUB, {F(7), I(12), F(8)});  // int exact, minus float
     c.ins(VM_OP_MUL, {I(3), I(13), I(13)}); // wraps
     c.ins(VM_OP_MUL, {F(9), I(10), F(0)});
     c.ins(VM_OP_SUB, {I(4), I(14), I(15)}); // wraps
@@ -278,12 +286,14 @@ TEST(Compare, FactsAndNaN) {
         float a, b;
         std::int32_t want;
     } cases[] = {
-        {VM_OP_CMP_GE, 1.5f, 1.5f, 1}, {VM_OP_CMP_LE, 1.5f, 1.5f, 1}, {VM_OP_CMP_EQ, 1.5f, 1.5f, 1},
-        {VM_OP_CMP_NE, 1.5f, 1.5f, 0}, {VM_OP_CMP_LT, 1.5f, 1.5f, 0}, {VM_OP_CMP_GT, 1.5f, 1.5f, 0},
-        {VM_OP_CMP_LT, 1.0f, 2.0f, 1}, {VM_OP_CMP_GT, 2.0f, 1.0f, 1}, {VM_OP_CMP_GE, 1.0f, 2.0f, 0},
-        {VM_OP_CMP_LT, kNaN, 1.0f, 1}, {VM_OP_CMP_GT, kNaN, 1.0f, 0}, {VM_OP_CMP_EQ, 1.0f, kNaN, 1},
-        {VM_OP_CMP_NE, kNaN, kNaN, 0}, {VM_OP_CMP_LE, kNaN, 0.0f, 1}, {VM_OP_CMP_GE, 0.0f, kNaN, 0},
-        {VM_OP_CMP_EQ, -0.0f, 0.0f, 1},
+        {VM_OP_CMP_GE, 1.5f, 1.5f, 1}, {VM_OP_CMP_LE, 1.5f, 1.5f, 1},
+        {VM_OP_CMP_EQ, 1.5f, 1.5f, 1}, {VM_OP_CMP_NE, 1.5f, 1.5f, 0},
+        {VM_OP_CMP_LT, 1.5f, 1.5f, 0}, {VM_OP_CMP_GT, 1.5f, 1.5f, 0},
+        {VM_OP_CMP_LT, 1.0f, 2.0f, 1}, {VM_OP_CMP_GT, 2.0f, 1.0f, 1},
+        {VM_OP_CMP_GE, 1.0f, 2.0f, 0}, {VM_OP_CMP_LT, kNaN, 1.0f, 1},
+        {VM_OP_CMP_GT, kNaN, 1.0f, 0}, {VM_OP_CMP_EQ, 1.0f, kNaN, 1},
+        {VM_OP_CMP_NE, kNaN, kNaN, 0}, {VM_OP_CMP_LE, kNaN, 0.0f, 1},
+        {VM_OP_CMP_GE, 0.0f, kNaN, 0}, {VM_OP_CMP_EQ, -0.0f, 0.0f, 1},
     };
     for (const Case& k : cases) {
         Machine m;

@@ -15,7 +15,8 @@ TEST(ProgramRecord, FreshRecordStartsEmpty) {
     EXPECT_EQ(VM_GetStackCurrentSize(m.p), 0);
     EXPECT_EQ(VM_GetStackMaxSize(m.p), 10);
     EXPECT_EQ(VM_GetPC(m.p), 0);
-    for (int k = 0; k < 100; ++k) ASSERT_EQ(VM_PeekProgramMemory(m.p, k), 0);
+    for (int k = 0; k < 100; ++k)
+        ASSERT_EQ(VM_PeekProgramMemory(m.p, k), 0);
     for (int k = 0; k < 10; ++k) {
         ASSERT_EQ(VM_PeekIntVariable(m.p, k), 0);
         ASSERT_EQ(VM_PeekFloatVariable(m.p, k), 0.0f);

@@ -28,13 +28,19 @@ class Machine {
     VM_Program* p;
 
     void load(const Bytecode& c, std::int32_t at = 0) { c.load(p, at); }
-    std::int32_t run(std::int32_t from = 0, std::int32_t budget = 1000) { return VM_Execute(p, from, budget); }
+    std::int32_t run(std::int32_t from = 0, std::int32_t budget = 1000) {
+        return VM_Execute(p, from, budget);
+    }
     std::int32_t state() const { return VM_GetLastExecutionState(p); }
     std::int32_t cycles() const { return VM_GetExecutedCycles(p); }
     std::int32_t depth() const { return VM_GetStackCurrentSize(p); }
 
-    std::int32_t& i(std::int32_t k) { return reinterpret_cast<std::int32_t*>(static_cast<std::uintptr_t>(p->IntVariables))[k]; }
-    float& f(std::int32_t k) { return reinterpret_cast<float*>(static_cast<std::uintptr_t>(p->FloatVariables))[k]; }
+    std::int32_t& i(std::int32_t k) {
+        return reinterpret_cast<std::int32_t*>(static_cast<std::uintptr_t>(p->IntVariables))[k];
+    }
+    float& f(std::int32_t k) {
+        return reinterpret_cast<float*>(static_cast<std::uintptr_t>(p->FloatVariables))[k];
+    }
     // Kind and value of stack entry e, through the host's flat view.
     std::int32_t kind(std::int32_t e) { return VM_Stack_Peek(p, 3 * e + 1); }
     std::int32_t value(std::int32_t e) { return VM_Stack_Peek(p, 3 * e + 2); }

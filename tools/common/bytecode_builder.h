@@ -13,8 +13,12 @@ namespace kx::tools {
 struct Operand {
     std::int32_t tag, index;
 };
-inline Operand I(std::int32_t index) { return {VM_TAG_INT, index}; }
-inline Operand F(std::int32_t index) { return {VM_TAG_FLOAT, index}; }
+inline Operand I(std::int32_t index) {
+    return {VM_TAG_INT, index};
+}
+inline Operand F(std::int32_t index) {
+    return {VM_TAG_FLOAT, index};
+}
 
 class Bytecode {
   public:
@@ -36,7 +40,8 @@ class Bytecode {
     Bytecode& ins(std::int32_t opcode, std::initializer_list<Operand> ops,
                   std::initializer_list<std::int32_t> tail = {}) {
         word(opcode);
-        for (Operand o : ops) operand(o);
+        for (Operand o : ops)
+            operand(o);
         return words_of(tail);
     }
 

@@ -71,11 +71,11 @@ std::string beside_executable(const char* name) {
 Bytecode demo_program() {
     Bytecode c;
     // sum = 0; for i = 1 to limit: sum = sum + i
-    c.ins(VM_OP_MOVE, {I(1), I(7)});          // int 7 holds 0
-    c.ins(VM_OP_MOVE, {I(0), I(6)});          // i = 1
+    c.ins(VM_OP_MOVE, {I(1), I(7)}); // int 7 holds 0
+    c.ins(VM_OP_MOVE, {I(0), I(6)}); // i = 1
     std::int32_t loop = c.here();
-    c.ins(VM_OP_ADD, {I(1), I(1), I(0)});     // sum += i
-    c.ins(VM_OP_NEXT, {I(0), I(2)}, {loop});  // next i
+    c.ins(VM_OP_ADD, {I(1), I(1), I(0)});    // sum += i
+    c.ins(VM_OP_NEXT, {I(0), I(2)}, {loop}); // next i
     c.ins(kPrintInt, {I(1)});
     // result = square_plus(a, b) through CALL / FUNC_RETURN
     c.word(VM_OP_CALL).word(2).word(1).operand(I(3)).operand(I(4)).word(0);
@@ -120,7 +120,8 @@ int main() {
     vm.VM_PokeFloatVariable(prog, 0, 2.5f);
     vm.VM_PokeFloatVariable(prog, 2, 3.14159265f);
 
-    const char* labels[] = {"sum of 1..1000", "7 * 7 + 1 (a function call)", "area of a circle of radius 2.5"};
+    const char* labels[] = {"sum of 1..1000", "7 * 7 + 1 (a function call)",
+                            "area of a circle of radius 2.5"};
     int printed = 0;
     long cycles = 0, runs = 0;
     std::int32_t pc = 0;
