@@ -91,6 +91,104 @@ KX_API float KX_CALL VM_PeekFloatVariable(VM_Program* program, int32_t index);
 /* ---- Interpreter ------------------------------------------------------------ */
 KX_API int32_t KX_CALL VM_Execute(VM_Program* program, int32_t position, int32_t budget);
 
+/* ---- Raw memory and the string cache ---------------------------------------- */
+/* Blocks come from the runtime's heap, zero-filled, at addresses below 4 GiB. */
+KX_API void* KX_CALL KX_AllocMem(int32_t size);
+KX_API void KX_CALL KX_FreeMem(void* block);
+KX_API int32_t KX_CALL KX_MemSize(void* block);
+KX_API void* KX_CALL KX_ResizeMem(void* block, int32_t size);
+KX_API int32_t KX_CALL KX_CopyMemory(const void* source, void* dest, int32_t count);
+KX_API int32_t KX_CALL KX_PokeINT(void* address, int32_t value);
+KX_API int32_t KX_CALL KXp_PokeINT(void* address, int32_t value);
+KX_API int32_t KX_CALL KX_PokeWord(void* address, int32_t value);
+KX_API int32_t KX_CALL KX_PokeByte(void* address, int32_t value);
+KX_API int32_t KX_CALL KX_PeekINT(const void* address);
+KX_API int32_t KX_CALL KX_PeekWord(const void* address);
+KX_API int32_t KX_CALL KX_PeekByte(const void* address);
+KX_API void KX_CALL KX_PokeIntRect(void* address, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+KX_API void* KX_CALL Create_VM_StringCache(int32_t count);
+KX_API void KX_CALL StringCache_AllocString(void* cache, int32_t index);
+KX_API void KX_CALL StringCache_FreeString(void* cache, int32_t index);
+KX_API void KX_CALL Destory_VM_StringCache(void* cache);
+
+/* ---- Slot lists ----------------------------------------------------------------- */
+/* A list is a block of 32-bit words: a four-word header (0, free chain head link,
+ * used chain head link, size) and four words per item (status, element, previous
+ * link, next link); a link is 4 + 4 * index, -1 for none. */
+KX_API void* KX_CALL LinkList_Create(int32_t size);
+KX_API void KX_CALL LinkList_Delete(void* list);
+KX_API int32_t KX_CALL LinkList_GetListSize(void* list);
+KX_API int32_t KX_CALL LinkList_GetFreeItem(void* list);
+KX_API int32_t KX_CALL LinkList_GetFirstItem(void* list);
+KX_API int32_t KX_CALL LinkList_GetNextItem(void* list, int32_t index);
+KX_API int32_t KX_CALL LinkList_GetPreviousItem(void* list, int32_t index);
+KX_API int32_t KX_CALL LinkList_Convert_Index_To_Element(void* list, int32_t index);
+KX_API void KX_CALL LinkList_AddItem(void* list, int32_t index);
+KX_API void KX_CALL LinkList_FreeItem(void* list, int32_t index);
+KX_API int32_t KX_CALL LinkList_ItemStatus(void* list, int32_t index);
+KX_API int32_t KX_CALL LinkList_GetLastFreeItem(void* list);
+KX_API void KX_CALL LinkList_SetPreviousLink(void* list, int32_t index, int32_t other);
+KX_API void KX_CALL LinkList_SetNextLink(void* list, int32_t index, int32_t other);
+KX_API void KX_CALL LinkList_SetFreeListPointer(void* list, int32_t index);
+KX_API void* KX_CALL LinkList_Expand(void* list, int32_t extra);
+
+/* ---- Bank table ----------------------------------------------------------------- */
+/* Bank types. */
+enum {
+    VM_BANK_RAW = 0,
+    VM_BANK_STRING = 1,
+    VM_BANK_WINDOW = 7,
+    VM_BANK_SCREEN = 8,
+    VM_BANK_IMAGE = 9,
+    VM_BANK_SPRITE = 10,
+    VM_BANK_FONT = 11,
+    VM_BANK_MESH = 12,
+    VM_BANK_MAP = 13,
+    VM_BANK_MAP_LEVEL = 14
+};
+/* Opens the table and binds the raster library; returns 1 when it was bound. */
+KX_API int32_t KX_CALL VM_OpenMemoryManager(int32_t table_size);
+KX_API void KX_CALL VM_CloseMemoryManager(void);
+KX_API int32_t KX_CALL VM_MMCacheSize(void);
+KX_API int32_t KX_CALL VM_TypedAlloc(uint32_t size, int32_t type, int32_t structure);
+KX_API int32_t KX_CALL VM_Alloc(uint32_t size);
+KX_API void KX_CALL VM_Resize(int32_t bank, int32_t size);
+KX_API void KX_CALL VM_Free(int32_t bank);
+KX_API void KX_CALL VM_IncBankRef(int32_t bank);
+KX_API void KX_CALL VM_DecBankRef(int32_t bank);
+KX_API void KX_CALL VM_FreeALLBanks(void);
+KX_API int32_t KX_CALL VM_FreeFromPtr(const void* address);
+KX_API int32_t KX_CALL VM_UsedBankQuantity(void);
+KX_API void* KX_CALL VM_BankPtr(int32_t bank);
+KX_API int32_t KX_CALL VM_BankSize(int32_t bank);
+KX_API int32_t KX_CALL VM_BankType(int32_t bank);
+KX_API int32_t KX_CALL VM_BankStructure(int32_t bank);
+KX_API int32_t KX_CALL VM_BankRef(int32_t bank);
+KX_API int32_t KX_CALL VM_BankExist(int32_t bank);
+KX_API void KX_CALL VM_SwapBankPtrs(int32_t bank_a, int32_t bank_b);
+
+/* ---- Bank contents ------------------------------------------------------------- */
+/* Offsets are byte offsets; an access not wholly inside the bank reads 0 and writes
+ * nothing; fills are clipped to the bank. */
+KX_API void KX_CALL VM_PokeByte(int32_t bank, int32_t offset, int32_t value);
+KX_API int32_t KX_CALL VM_PeekByte(int32_t bank, int32_t offset);
+KX_API void KX_CALL VM_PokeWord(int32_t bank, int32_t offset, int32_t value);
+KX_API int32_t KX_CALL VM_PeekWord(int32_t bank, int32_t offset);
+KX_API void KX_CALL VM_PokeInt(int32_t bank, int32_t offset, int32_t value);
+KX_API int32_t KX_CALL VM_PeekInt(int32_t bank, int32_t offset);
+KX_API void KX_CALL VM_PokeFloat(int32_t bank, int32_t offset, float value);
+KX_API float KX_CALL VM_PeekFloat(int32_t bank, int32_t offset);
+KX_API void KX_CALL VM_PokeBankRef(int32_t bank, int32_t offset, int32_t referenced);
+KX_API void KX_CALL VM_ClearBank(int32_t bank, int32_t value);
+KX_API void KX_CALL VM_FillBank(int32_t bank, int32_t start, int32_t end, int32_t value);
+KX_API int32_t KX_CALL VM_CopyBankBytes(int32_t source, int32_t start, int32_t end, int32_t dest,
+                                        int32_t dest_offset);
+KX_API int32_t KX_CALL VM_CloneBank(int32_t bank);
+KX_API void KX_CALL VM_SortArrayI(void* array, int32_t first, int32_t last);
+KX_API void KX_CALL VM_SortArrayF(void* array, int32_t first, int32_t last);
+/* array: 32-bit addresses of (key, value) integer pairs; the pairs are exchanged. */
+KX_API void KX_CALL VM_SortIntList(void* array, int32_t first, int32_t last);
+
 /* ---- Line tests --------------------------------------------------------------- */
 /* Segments are four floats (x1, y1, x2, y2); the point is two floats (x, y). */
 KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b);

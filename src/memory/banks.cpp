@@ -1,0 +1,166 @@
+// The bank table (see banks.h).
+#include "memory/banks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kxp/heap.h"
+#include "memory/slot_list.h"
+
+namespace kx::memory {
+namespace {
+
+struct Table {
+    Bank* entries = nullptr;
+    std::int32_t size = 0;
+    slots::List slots = nullptr;
+    std::int32_t used = 0;
+};
+Table g_table;
+struct FoldTable {
+    std::uint8_t code[256];
+    constexpr FoldTable() : code() {
+        for (int c = 0; c < 256; ++c)
+            code[c] = static_cast<std::uint8_t>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
+    }
+};
+constexpr FoldTable g_fold;
+
+inline Bank* slot(std::int32_t h) {
+    return (h >= 0 && h < g_table.size) ? &g_table.entries[h] : nullptr;
+}
+
+} // namespace
+
+bool open(std::int32_t table_size) {
+    close();
+    if (table_size < 1) return false;
+    slots::List list = slots::create(table_size - 1);
+    auto* entries = static_cast<Bank*>(kxp::heap::alloc(std::size_t(table_size) * sizeof(Bank)));
+    if (!list || !entries) {
+        slots::destroy(list);
+        kxp::heap::free(entries);
+        return false;
+    }
+    g_table = Table{entries, table_size, list, 0};
+    slots::take(list, slots::free_head(list)); // handle 0 means "no bank"
+    return true;
+}
+
+void close() {
+    slots::destroy(g_table.slots);
+    kxp::heap::free(g_table.entries);
+    g_table = Table{};
+}
+
+bool is_open() {
+    return g_table.entries != nullptr;
+}
+std::int32_t table_size() {
+    return g_table.size;
+}
+
+std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure) {
+    if (!is_open()) return -1;
+    std::int32_t h = slots::free_head(g_table.slots);
+    if (h < 0) return -1;
+    slots::take(g_table.slots, h);
+    void* p = kxp::heap::alloc(size);
+    if (!p) {
+        slots::release(g_table.slots, h);
+        return -1;
+    }
+    g_table.entries[h] = Bank{static_cast<std::int16_t>(type), static_cast<std::int16_t>(structure),
+                              0, kxp::addr32(p), size};
+    g_table.used++;
+    return h;
+}
+
+void resize(std::int32_t handle, std::int32_t new_size) {
+    Bank* b = find(handle);
+    if (!b || new_size < 0 || static_cast<std::uint32_t>(new_size) == b->size) return;
+    void* p = kxp::heap::alloc(std::size_t(new_size) + 8);
+    if (!p) return;
+    std::memcpy(p, kxp::ptr<void>(b->ptr), std::min<std::size_t>(b->size, std::size_t(new_size)));
+    kxp::heap::free(kxp::ptr<void>(b->ptr));
+    b->ptr = kxp::addr32(p);
+    b->size = static_cast<std::uint32_t>(new_size);
+}
+
+void free(std::int32_t handle) {
+    Bank* b = find(handle);
+    if (!b) return;
+    if (--b->refs >= 1) return;
+    kxp::heap::free(kxp::ptr<void>(b->ptr));
+    slots::release(g_table.slots, handle);
+    *b = Bank{};
+    g_table.used--;
+}
+
+void inc_ref(std::int32_t handle) {
+    if (Bank* b = find(handle)) b->refs++;
+}
+void dec_ref(std::int32_t handle) {
+    if (Bank* b = find(handle)) b->refs--;
+}
+
+void free_all() {
+    for (std::int32_t h = 0; h < g_table.size; ++h)
+        free(h);
+}
+
+std::int32_t free_from_ptr(const void* address) {
+    std::int32_t matched = 0;
+    for (std::int32_t h = 0; h < g_table.size; ++h) {
+        if (ptr(h) == address) {
+            matched++;
+            free(h);
+        }
+    }
+    return matched;
+}
+
+std::int32_t used_count() {
+    return g_table.used;
+}
+
+bool swap(std::int32_t a, std::int32_t b) {
+    Bank* x = find(a);
+    Bank* y = find(b);
+    if (!x || !y) return false;
+    std::swap(x->ptr, y->ptr);
+    std::swap(x->size, y->size);
+    std::swap(x->type, y->type);
+    std::swap(x->structure, y->structure);
+    return true;
+}
+
+Bank* entry(std::int32_t handle) {
+    return slot(handle);
+}
+
+Bank* find(std::int32_t handle) {
+    Bank* b = slot(handle);
+    return (b && b->ptr != 0) ? b : nullptr;
+}
+
+Bank* find_typed(std::int32_t handle, std::int32_t type) {
+    Bank* b = find(handle);
+    return (b && b->type == type) ? b : nullptr;
+}
+
+void* ptr(std::int32_t handle) {
+    Bank* b = find(handle);
+    return b ? kxp::ptr<void>(b->ptr) : nullptr;
+}
+
+std::uint32_t size(std::int32_t handle) {
+    Bank* b = find(handle);
+    return b ? b->size : 0;
+}
+
+const std::uint8_t* fold_table() {
+    return g_fold.code;
+}
+
+} // namespace kx::memory
