@@ -189,6 +189,82 @@ KX_API void KX_CALL VM_SortArrayF(void* array, int32_t first, int32_t last);
 /* array: 32-bit addresses of (key, value) integer pairs; the pairs are exchanged. */
 KX_API void KX_CALL VM_SortIntList(void* array, int32_t first, int32_t last);
 
+/* ---- Strings -------------------------------------------------------------------- */
+/* A string is a bank of type 1: a 32-bit length, the characters, a zero byte; the
+ * bank is capacity + 5 bytes. Type 2 has the same layout; type 3 holds zero-terminated
+ * characters only. Functions write into a destination string the caller supplies,
+ * growing it as needed; a destination may also be one of the sources. */
+KX_API int32_t KX_CALL VM_NewKXStr(int32_t capacity);
+KX_API void KX_CALL VM_ResizeStr(int32_t string, int32_t capacity);
+KX_API int32_t KX_CALL VM_StrBufferSize(int32_t string);
+KX_API int32_t KX_CALL VM_StrLen(int32_t string);
+KX_API int32_t KX_CALL VM_StrRefreshLen(int32_t string, int32_t length);
+KX_API void* KX_CALL VM_StrPtr(int32_t string);
+KX_API void* KX_CALL VM_StrFirstChrPtr(int32_t string);
+KX_API void KX_CALL VM_NullStr(int32_t string);
+KX_API int32_t KX_CALL VM_StrLenNullTerm(const void* text);
+KX_API int32_t KX_CALL VM_NewStrFromPtr(const void* text);
+KX_API void KX_CALL VM_PeekMemToStr(int32_t dest, const void* source, int32_t count);
+KX_API void KX_CALL VM_PokeStrToMem(int32_t source, void* dest, int32_t count);
+KX_API int32_t KX_CALL VM_StrCopyChrsToPtr(int32_t source, int32_t start, int32_t count, void* dest);
+KX_API int32_t KX_CALL VM_StrMoveChrsToPtr(int32_t source, int32_t start, int32_t count, void* dest);
+KX_API void KX_CALL VM_CopyStrToStr(int32_t dest, int32_t source);
+KX_API int32_t KX_CALL VM_CloneStr(int32_t string);
+KX_API int32_t KX_CALL VM_CombineStrs(int32_t a, int32_t b);
+KX_API void KX_CALL VM_AddStrings(int32_t dest, int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpEqual(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpNotEqual(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpGrt(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpGrtE(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpLow(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_StrCmpLowE(int32_t a, int32_t b);
+
+/* ---- Text functions ---------------------------------------------------------------- */
+/* Positions are 1-based unless stated; VM_StrFindNextDelimiter works 0-based. */
+KX_API void KX_CALL VM_StrLeft(int32_t source, int32_t dest, int32_t count);
+KX_API void KX_CALL VM_StrRight(int32_t source, int32_t dest, int32_t count);
+KX_API void KX_CALL VM_StrMid(int32_t source, int32_t dest, int32_t start, int32_t count);
+KX_API void KX_CALL VM_StrCutLeft(int32_t source, int32_t dest, int32_t position);
+KX_API void KX_CALL VM_StrCutRight(int32_t source, int32_t dest, int32_t position);
+KX_API void KX_CALL VM_StrTrimLeft(int32_t source, int32_t set, int32_t dest);
+KX_API void KX_CALL VM_StrTrimRight(int32_t source, int32_t set, int32_t dest);
+KX_API void KX_CALL VM_StrTrim(int32_t source, int32_t set, int32_t dest);
+KX_API void KX_CALL VM_StrLower(int32_t source, int32_t dest);
+KX_API void KX_CALL VM_StrUpper(int32_t source, int32_t dest);
+KX_API void KX_CALL VM_StrAutoCaps(int32_t source, int32_t dest);
+KX_API void KX_CALL VM_StrFlip(int32_t source, int32_t dest);
+KX_API void KX_CALL VM_StrCHR(int32_t code, int32_t dest);
+KX_API int32_t KX_CALL VM_StrAsc(int32_t source, int32_t position);
+KX_API void KX_CALL VM_StrMake(int32_t source, int32_t count, int32_t dest);
+KX_API void KX_CALL VM_StrPad(int32_t source, int32_t pad, int32_t counter, int32_t interval,
+                              int32_t dest);
+KX_API void KX_CALL VM_StrInsert(int32_t source, int32_t insertion, int32_t position, int32_t dest);
+KX_API int32_t KX_CALL VM_StrFindNextDelimiter(int32_t source, int32_t set, int32_t start);
+KX_API int32_t KX_CALL VM_StrInstring(int32_t text, int32_t search, int32_t start, int32_t fold);
+KX_API int32_t KX_CALL VM_StrInstringOLD(int32_t text, int32_t search, int32_t start, int32_t unused);
+KX_API void KX_CALL VM_StrReplace(int32_t source, int32_t search, int32_t replacement, int32_t start,
+                                  int32_t fold, int32_t first_only, int32_t dest);
+KX_API int32_t KX_CALL VM_StrSplit(int32_t source, int32_t delimiters);
+KX_API void KX_CALL VM_StrSplit_FragStr(int32_t index, int32_t dest);
+KX_API int32_t KX_CALL VM_CloneFileNameStr(int32_t string);
+KX_API void KX_CALL VM_StrLowerPtr(void* address, int32_t length);
+KX_API void KX_CALL VM_StrUpperPtr(void* address, int32_t length);
+KX_API void KX_CALL VM_StrAutoCapsPtr(void* address, int32_t length);
+KX_API void KX_CALL VM_StrFlipPtr(void* address, int32_t length);
+
+/* ---- Number conversion ------------------------------------------------------------ */
+KX_API int32_t KX_CALL VM_StrValL(int32_t string);
+KX_API float KX_CALL VM_StrValF(int32_t string);
+KX_API void KX_CALL VM_StrStringL(int32_t dest, int32_t value);
+KX_API void KX_CALL VM_StrStringF(int32_t dest, float value);
+KX_API void KX_CALL VM_StrDigitsL(int32_t dest, int32_t value, int32_t digits);
+KX_API void KX_CALL VM_StrBinL(int32_t dest, int32_t value);
+KX_API void KX_CALL VM_StrHexL(int32_t dest, int32_t value);
+KX_API void KX_CALL VM_StrBinPtrL(void* address, int32_t value);
+KX_API void KX_CALL VM_StrHexPtrL(void* address, int32_t value);
+KX_API int32_t KX_CALL VM_StrSplit_FragValL(int32_t index);
+KX_API float KX_CALL VM_StrSplit_FragValF(int32_t index);
+
 /* ---- Line tests --------------------------------------------------------------- */
 /* Segments are four floats (x1, y1, x2, y2); the point is two floats (x, y). */
 KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b);

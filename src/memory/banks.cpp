@@ -17,6 +17,7 @@ struct Table {
     std::int32_t used = 0;
 };
 Table g_table;
+std::uint32_t g_serial = 0;
 struct FoldTable {
     std::uint8_t code[256];
     constexpr FoldTable() : code() {
@@ -70,8 +71,12 @@ std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure
         slots::release(g_table.slots, h);
         return -1;
     }
-    g_table.entries[h] = Bank{static_cast<std::int16_t>(type), static_cast<std::int16_t>(structure),
-                              0, kxp::addr32(p), size};
+    g_table.entries[h] = Bank{static_cast<std::int16_t>(type),
+                              static_cast<std::int16_t>(structure),
+                              0,
+                              kxp::addr32(p),
+                              size,
+                              ++g_serial};
     g_table.used++;
     return h;
 }
@@ -157,6 +162,17 @@ void* ptr(std::int32_t handle) {
 std::uint32_t size(std::int32_t handle) {
     Bank* b = find(handle);
     return b ? b->size : 0;
+}
+
+bool Owned::alive() const {
+    const Bank* b = find(handle);
+    return b && b->serial == serial;
+}
+
+void Owned::adopt(std::int32_t h) {
+    const Bank* b = find(h);
+    handle = b ? h : 0;
+    serial = b ? b->serial : 0;
 }
 
 const std::uint8_t* fold_table() {

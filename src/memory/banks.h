@@ -28,6 +28,17 @@ struct Bank {
     std::int32_t refs;
     std::uint32_t ptr; // address of the bank's memory; 0 when the entry is empty
     std::uint32_t size;
+    std::uint32_t serial; // distinct for every bank ever made (see Owned)
+};
+
+// A bank that the runtime keeps for itself across calls (scratch tables):
+// remembered by handle and serial, so that a handle released by the host and
+// given to another bank is not taken for it.
+struct Owned {
+    std::int32_t handle = 0;
+    std::uint32_t serial = 0;
+    bool alive() const;
+    void adopt(std::int32_t h); // remember a bank just made (h < 1: none)
 };
 
 // Opens the table with `table_size` entries (closing an open one first) and

@@ -1,0 +1,285 @@
+// String banks: layout, sizing, copies, concatenation and comparisons.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "kxp/heap.h"
+#include "memory/banks.h"
+#include "strings/strings.h"
+
+namespace kx::strings {
+namespace {
+
+namespace mem = kx::memory;
+
+// A string bank as it lies in memory.
+struct Shape {
+    std::int32_t type = 0; // 0: not a string
+    std::uint8_t* bytes = nullptr;
+    std::uint32_t size = 0;
+};
+
+Shape shape(std::int32_t h) {
+    const mem::Bank* b = mem::find(h);
+    if (!b || (b->type != kCounted && b->type != kCounted2 && b->type != kZeroTerminated))
+        return {};
+    return {b->type, kxp::ptr<std::uint8_t>(b->ptr), b->size};
+}
+
+inline bool counted(const Shape& s) {
+    return s.type == kCounted || s.type == kCounted2;
+}
+
+// Characters that fit with the terminator, or -1 when the bank cannot hold a
+// string at all (a counted bank smaller than its length word and terminator).
+std::int32_t room_of(const Shape& s) {
+    if (s.type == 0) return -1;
+    std::int64_t r = counted(s) ? std::int64_t(s.size) - 5 : std::int64_t(s.size) - 1;
+    return r < 0 ? -1 : static_cast<std::int32_t>(std::min<std::int64_t>(r, INT32_MAX));
+}
+
+Text text_of(const Shape& s) {
+    if (s.type == 0) return {};
+    if (counted(s)) {
+        if (s.size < 5) return {};
+        std::uint32_t n;
+        std::memcpy(&n, s.bytes, 4);
+        // A length word beyond the bank (written by a host) is read as the capacity.
+        n = std::min<std::uint32_t>(n, s.size - 5);
+        return {s.bytes + 4, static_cast<std::int32_t>(n)};
+    }
+    const void* zero = std::memchr(s.bytes, 0, s.size);
+    std::size_t n = zero ? static_cast<const std::uint8_t*>(zero) - s.bytes : s.size;
+    return {s.bytes, static_cast<std::int32_t>(n)};
+}
+
+// memmove that accepts null pointers when there is nothing to move.
+inline void move_bytes(void* to, const void* from, std::int64_t n) {
+    if (n > 0) std::memmove(to, from, static_cast<std::size_t>(n));
+}
+
+bool inside(const std::uint8_t* p, const Shape& s) {
+    return s.bytes && p >= s.bytes && p < s.bytes + s.size;
+}
+
+} // namespace
+
+bool is_string(std::int32_t h) {
+    return shape(h).type != 0;
+}
+Text text(std::int32_t h) {
+    return text_of(shape(h));
+}
+std::int32_t length(std::int32_t h) {
+    return text(h).length;
+}
+
+std::uint8_t* memory(std::int32_t h) {
+    return shape(h).bytes;
+}
+
+std::uint8_t* first_char(std::int32_t h) {
+    Shape s = shape(h);
+    if (s.type == 0) return nullptr;
+    return counted(s) ? s.bytes + 4 : s.bytes;
+}
+
+std::int32_t reported_capacity(std::int32_t h) {
+    const mem::Bank* b = mem::find(h);
+    if (!b) return 0;
+    if (b->type == kCounted || b->type == kCounted2) return static_cast<std::int32_t>(b->size) - 5;
+    return static_cast<std::int32_t>(b->size);
+}
+
+std::int32_t room(std::int32_t h) {
+    return room_of(shape(h));
+}
+
+std::int32_t new_string(std::int32_t capacity) {
+    if (capacity < 0) capacity = 0;
+    return mem::alloc(static_cast<std::uint32_t>(capacity) + 5, mem::kString, 0);
+}
+
+void resize(std::int32_t h, std::int32_t n) {
+    Shape s = shape(h);
+    if (s.type == 0) return;
+    if (n < 0) n = 0;
+    n = std::min(n, INT32_MAX - 5);
+    mem::resize(h, counted(s) ? n + 5 : n + 1);
+    set_length(h, n);
+}
+
+std::int32_t set_length(std::int32_t h, std::int32_t n) {
+    Shape s = shape(h);
+    std::int32_t r = room_of(s);
+    if (r < 0) return 0;
+    n = std::clamp(n, 0, r);
+    if (counted(s)) {
+        std::uint32_t w = static_cast<std::uint32_t>(n);
+        std::memcpy(s.bytes, &w, 4);
+        s.bytes[4 + n] = 0;
+    } else {
+        s.bytes[n] = 0;
+    }
+    return n;
+}
+
+void reserve(std::int32_t h, std::int32_t n) {
+    if (room(h) < n) resize(h, n + 16);
+}
+
+void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) {
+    Shape d = shape(dest);
+    if (room_of(d) < 0) return;
+    if (n < 0 || !data) n = 0;
+    std::string aside;
+    if (room_of(d) < n && inside(data, d)) { // growing would move the bytes we read
+        aside.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+        data = reinterpret_cast<const std::uint8_t*>(aside.data());
+    }
+    reserve(dest, n);
+    if (room(dest) < n) return; // the memory could not be had: leave it as it is
+    move_bytes(first_char(dest), data, n);
+    set_length(dest, n);
+}
+
+void copy(std::int32_t dest, std::int32_t source) {
+    if (dest == source || room(dest) < 0) return;
+    Text s = text(source);
+    if (s.length > room(dest)) resize(dest, s.length + 16);
+    if (room(dest) < s.length) return;
+    s = text(source); // the source is another bank: its bytes did not move
+    move_bytes(first_char(dest), s.chars, s.length);
+    set_length(dest, s.length);
+}
+
+void add(std::int32_t dest, std::int32_t a, std::int32_t b) {
+    if (dest == 0 || room(dest) < 0) return;
+    const std::int32_t la = length(a), lb = length(b);
+    const std::int64_t total64 = std::int64_t(la) + lb;
+    if (total64 > INT32_MAX - 100016) return; // no string can hold it
+    const std::int32_t total = static_cast<std::int32_t>(total64);
+    if (room(dest) <= total) resize(dest, total + std::clamp(total / 2, 32, 100000));
+    if (room(dest) < total) return;
+    // A resize may have moved the destination (and its length word now holds
+    // the capacity): fetch addresses again and use the lengths taken above.
+    const std::uint8_t* ca = la > 0 ? first_char(a) : nullptr;
+    const std::uint8_t* cb = lb > 0 ? first_char(b) : nullptr;
+    std::uint8_t* cd = first_char(dest);
+    if (dest == a) {
+        if (lb > 0) std::memmove(cd + la, cb, static_cast<std::size_t>(lb));
+    } else if (dest == b) {
+        if (la > 0) {
+            std::int32_t tmp = new_string(total + 16);
+            if (tmp < 1) return;
+            std::uint8_t* ct = first_char(tmp);
+            move_bytes(ct, first_char(a), la);
+            move_bytes(ct + la, first_char(b), lb);
+            set_length(tmp, total);
+            mem::swap(tmp, dest);
+            mem::free(tmp);
+        }
+    } else {
+        if (la > 0) std::memcpy(cd, ca, static_cast<std::size_t>(la));
+        if (lb > 0) std::memcpy(cd + la, cb, static_cast<std::size_t>(lb));
+    }
+    set_length(dest, total);
+}
+
+std::int32_t combine(std::int32_t a, std::int32_t b) {
+    Text ta = text(a), tb = text(b);
+    std::int64_t total = std::int64_t(ta.length) + tb.length;
+    if (total < 1 || total > INT32_MAX - 32) return 0;
+    std::int32_t h = new_string(static_cast<std::int32_t>(total) + 16);
+    if (h < 1) return h;
+    ta = text(a);
+    tb = text(b);
+    std::uint8_t* c = first_char(h);
+    move_bytes(c, ta.chars, ta.length);
+    move_bytes(c + ta.length, tb.chars, tb.length);
+    set_length(h, static_cast<std::int32_t>(total));
+    return h;
+}
+
+std::int32_t clone(std::int32_t h) {
+    if (h == 0) return 0;
+    std::int32_t n = length(h);
+    std::int32_t c = new_string(n);
+    if (c < 1) return c;
+    Text t = text(h);
+    move_bytes(first_char(c), t.chars, t.length);
+    set_length(c, t.length);
+    return c;
+}
+
+// ---- Comparisons ----------------------------------------------------------------------
+
+namespace {
+
+// Index of the first difference within the first n bytes, or n.
+std::int32_t first_difference(const Text& a, const Text& b, std::int32_t n) {
+    const std::uint8_t* x = a.chars;
+    const std::uint8_t* y = b.chars;
+    std::int32_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t u, v;
+        std::memcpy(&u, x + k, 8);
+        std::memcpy(&v, y + k, 8);
+        if (u != v) break;
+    }
+    while (k < n && x[k] == y[k])
+        ++k;
+    return k;
+}
+
+} // namespace
+
+bool equal(std::int32_t a, std::int32_t b) {
+    Text x = text(a), y = text(b);
+    if (x.length != y.length) return false;
+    if (x.length == 0) return true;
+    return first_difference(x, y, x.length) == x.length;
+}
+
+bool greater(std::int32_t a, std::int32_t b) {
+    Text x = text(a), y = text(b);
+    std::int32_t n = std::min(x.length, y.length);
+    if (n < 1) return false;
+    std::int32_t k = first_difference(x, y, n);
+    return k < n && x.chars[k] > y.chars[k];
+}
+
+bool greater_equal(std::int32_t a, std::int32_t b) {
+    Text x = text(a), y = text(b);
+    std::int32_t n = std::min(x.length, y.length);
+    if (n < 1) return x.length == y.length;
+    std::int32_t k = first_difference(x, y, n);
+    if (k < n) return x.chars[k] > y.chars[k];
+    return x.length == y.length;
+}
+
+// Bytes compare as signed values here, unlike the other ordering tests.
+bool lower(std::int32_t a, std::int32_t b) {
+    Text x = text(a), y = text(b);
+    std::int32_t n = std::min(x.length, y.length);
+    if (n < 1) return false;
+    std::int32_t k = first_difference(x, y, n);
+    return k < n && static_cast<std::int8_t>(x.chars[k]) < static_cast<std::int8_t>(y.chars[k]);
+}
+
+bool lower_equal(std::int32_t a, std::int32_t b) {
+    Text x = text(a), y = text(b);
+    std::int32_t n = std::min(x.length, y.length);
+    if (n < 1) return x.length == y.length;
+    std::int32_t k = first_difference(x, y, n);
+    if (k < n) return x.chars[k] < y.chars[k];
+    return x.length == y.length;
+}
+
+std::int32_t scratch_string(std::int32_t capacity) {
+    static mem::Owned scratch;
+    if (!scratch.alive()) scratch.adopt(new_string(capacity));
+    return scratch.handle;
+}
+
+} // namespace kx::strings

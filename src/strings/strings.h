@@ -1,0 +1,134 @@
+// Internal interface of the strings subsystem.
+//
+// A string is a bank of type 1 (or type 2, the same layout): a 32-bit length,
+// the characters, one zero byte; the bank is capacity + 5 bytes. A bank of
+// type 3 holds zero-terminated characters without a length word. Every other
+// bank reads as an empty string and is never written as one.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kx::strings {
+
+enum StringType : std::int32_t { kCounted = 1, kCounted2 = 2, kZeroTerminated = 3 };
+
+// The characters of a string (any of the three types); empty for a non-string.
+struct Text {
+    const std::uint8_t* chars = nullptr;
+    std::int32_t length = 0;
+    bool empty() const { return length < 1; }
+    std::string_view view() const {
+        return {reinterpret_cast<const char*>(chars),
+                static_cast<std::size_t>(length < 0 ? 0 : length)};
+    }
+};
+
+bool is_string(std::int32_t h);
+Text text(std::int32_t h);
+std::int32_t length(std::int32_t h);
+std::uint8_t* first_char(std::int32_t h); // null for a non-string
+std::uint8_t* memory(std::int32_t h);     // the bank's memory, null for a non-string
+// Capacity as reported to programs: bank size - 5 for types 1 and 2, the bank
+// size for any other bank.
+std::int32_t reported_capacity(std::int32_t h);
+// Characters that fit with their terminator: the reported capacity for types 1
+// and 2, the bank size - 1 for type 3, -1 for a non-string.
+std::int32_t room(std::int32_t h);
+
+// New type-1 string of the given capacity (negative counts as 0); length 0.
+std::int32_t new_string(std::int32_t capacity);
+// Resizes to capacity n (contents kept) and sets the length to n.
+void resize(std::int32_t h, std::int32_t n);
+// Sets the length (clamped to 0..room) and the terminator; returns the length set.
+std::int32_t set_length(std::int32_t h, std::int32_t n);
+// Grows to n + 16 characters when fewer than n fit.
+void reserve(std::int32_t h, std::int32_t n);
+
+// dest := the n bytes at data. `data` may lie inside dest itself.
+void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n);
+inline void assign(std::int32_t dest, std::string_view s) {
+    assign(dest, reinterpret_cast<const std::uint8_t*>(s.data()),
+           static_cast<std::int32_t>(s.size()));
+}
+// dest := source, with the copy's growth rule (grown to the source's length +
+// 16 when it does not fit); nothing when they are the same string.
+void copy(std::int32_t dest, std::int32_t source);
+
+// Concatenation with the growth rule and aliasing cases of VM_AddStrings.
+void add(std::int32_t dest, std::int32_t a, std::int32_t b);
+std::int32_t combine(std::int32_t a, std::int32_t b);
+std::int32_t clone(std::int32_t h);
+
+// The six comparisons.
+bool equal(std::int32_t a, std::int32_t b);
+bool greater(std::int32_t a, std::int32_t b);
+bool greater_equal(std::int32_t a, std::int32_t b);
+bool lower(std::int32_t a, std::int32_t b);
+bool lower_equal(std::int32_t a, std::int32_t b);
+
+// ---- Scratch state, created on first use and kept --------------------------------
+
+// The shared scratch string; `capacity` is used only when it is created.
+std::int32_t scratch_string(std::int32_t capacity);
+
+// ---- Text functions ------------------------------------------------------------------
+
+// 1-based position of `search` in `text` at or after `start`, or 0.
+std::int32_t instring(Text text, Text search, std::int32_t start, bool fold);
+// 0-based index of the first character at or after `start` that is in `set`, or -1.
+std::int32_t find_next_delimiter(Text source, Text set, std::int32_t start);
+
+void lower_in_place(std::uint8_t* p, std::int32_t n);
+void upper_in_place(std::uint8_t* p, std::int32_t n);
+void auto_caps_in_place(std::uint8_t* p, std::int32_t n);
+void flip_in_place(std::uint8_t* p, std::int32_t n);
+
+// Split: returns the fragment count; fragments are kept until the next split.
+std::int32_t split(std::int32_t source, std::int32_t delimiters);
+Text fragment(std::int32_t index); // empty outside 0..count-1
+
+// ---- Conversions ---------------------------------------------------------------------
+
+std::int32_t parse_int(Text t);
+double parse_float(Text t);
+
+} // namespace kx::strings
+
+// ---- Functions that write a destination string ----------------------------------------
+// Each reads its sources before it writes, so a destination may be any of them.
+namespace kx::strings {
+
+void left(std::int32_t source, std::int32_t dest, std::int32_t count);
+void right(std::int32_t source, std::int32_t dest, std::int32_t count);
+void mid(std::int32_t source, std::int32_t dest, std::int32_t start, std::int32_t count);
+void cut_left(std::int32_t source, std::int32_t dest, std::int32_t position);
+void cut_right(std::int32_t source, std::int32_t dest, std::int32_t position);
+void trim_left(std::int32_t source, std::int32_t set, std::int32_t dest);
+void trim_right(std::int32_t source, std::int32_t set, std::int32_t dest);
+void trim(std::int32_t source, std::int32_t set, std::int32_t dest);
+void to_lower(std::int32_t source, std::int32_t dest);
+void to_upper(std::int32_t source, std::int32_t dest);
+void auto_caps(std::int32_t source, std::int32_t dest);
+void flip(std::int32_t source, std::int32_t dest);
+void chr(std::int32_t code, std::int32_t dest);
+std::int32_t asc(std::int32_t source, std::int32_t position);
+void make(std::int32_t source, std::int32_t count, std::int32_t dest);
+void pad(std::int32_t source, std::int32_t pad, std::int32_t counter, std::int32_t interval,
+         std::int32_t dest);
+void insert(std::int32_t source, std::int32_t insertion, std::int32_t position, std::int32_t dest);
+void replace(std::int32_t source, std::int32_t search, std::int32_t replacement, std::int32_t start,
+             bool fold, bool first_only, std::int32_t dest);
+std::int32_t clone_file_name(std::int32_t h);
+
+// Conversions into a destination.
+void format_int(std::int32_t dest, std::int32_t value);
+void format_float(std::int32_t dest, float value);
+void format_digits(std::int32_t dest, std::int32_t value, std::int32_t digits);
+void format_binary(std::int32_t dest, std::int32_t value);
+void format_hex(std::int32_t dest, std::int32_t value);
+// The 33 (binary) or 9 (hexadecimal) characters, without a terminator.
+void binary_text(char out[33], std::int32_t value);
+void hex_text(char out[9], std::int32_t value);
+
+} // namespace kx::strings
