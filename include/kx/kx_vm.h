@@ -189,6 +189,42 @@ KX_API void KX_CALL VM_SortArrayF(void* array, int32_t first, int32_t last);
 /* array: 32-bit addresses of (key, value) integer pairs; the pairs are exchanged. */
 KX_API void KX_CALL VM_SortIntList(void* array, int32_t first, int32_t last);
 
+/* ---- Maps ------------------------------------------------------------------------ */
+/* A map (KX_Map) names a table of level slots 0 to L; each level (KX_MapLevel) names a
+ * grid of (width + 1) x (height + 1) 32-bit cells. Handles are not type-checked. */
+KX_API int32_t KX_CALL KX_MapCreate(int32_t ignored, int32_t highest_level);
+KX_API int32_t KX_CALL KX_MapDelete(int32_t map);
+KX_API int32_t KX_CALL KX_MapGetLevels(int32_t map);
+KX_API int32_t KX_CALL KX_MapCreateLevel(int32_t map, int32_t level, int32_t width, int32_t height,
+                                         int32_t delete_only);
+KX_API int32_t KX_CALL KX_MapDeleteLevel(int32_t map, int32_t level);
+KX_API void* KX_CALL KX_MapGetLevelPtr(int32_t map, int32_t level);
+KX_API int32_t KX_CALL KX_MapGetLevelWidth(int32_t map, int32_t level);
+KX_API int32_t KX_CALL KX_MapGetLevelHeight(int32_t map, int32_t level);
+
+/* ---- Meshes ---------------------------------------------------------------------- */
+/* A mesh (VM_Mesh) names a model vertex bank (buffer 0), a transformed vertex bank
+ * (buffer 1) and a face bank. Axis masks: 1 x, 2 y, 4 z. Corner masks: 1 vertex index,
+ * 2 u, 4 v, 8 colour. Peek offsets are byte offsets 0 to 20 within a vertex. */
+KX_API int32_t KX_CALL VM_MeshCreate(int32_t vertex_count, int32_t face_count);
+KX_API int32_t KX_CALL VM_MeshCreatePlain(void);
+KX_API void KX_CALL VM_MeshDelete(int32_t mesh);
+KX_API void KX_CALL VM_MeshVertQuantity(int32_t mesh, int32_t count);
+KX_API void KX_CALL VM_MeshFaceQuantity(int32_t mesh, int32_t count);
+KX_API int32_t KX_CALL VM_MeshGetVerts(int32_t mesh);
+KX_API int32_t KX_CALL VM_MeshGetFaces(int32_t mesh);
+KX_API void* KX_CALL VM_MeshGetVertPtr(int32_t mesh, int32_t buffer);
+KX_API void KX_CALL VM_MeshPokeVert(int32_t mesh, int32_t index, float x, float y, float z,
+                                    int32_t mask);
+KX_API void KX_CALL VM_MeshPokeNormals(int32_t mesh, int32_t index, float nx, float ny, float nz,
+                                       int32_t mask);
+KX_API float KX_CALL VM_MeshPeekVert(int32_t mesh, int32_t index, int32_t offset);
+KX_API void KX_CALL VM_MeshSetFaceVertCount(int32_t mesh, int32_t face, int32_t count);
+KX_API void KX_CALL VM_MeshPokeFace(int32_t mesh, int32_t face, int32_t corner, int32_t vertex,
+                                    float u, float v, int32_t colour, int32_t mask);
+KX_API void KX_CALL VM_MeshBackFace(int32_t mesh, int32_t flag);
+KX_API int32_t KX_CALL VM_MeshGetBackFace(int32_t mesh);
+
 /* ---- Strings -------------------------------------------------------------------- */
 /* A string is a bank of type 1: a 32-bit length, the characters, a zero byte; the
  * bank is capacity + 5 bytes. Type 2 has the same layout; type 3 holds zero-terminated
