@@ -1,0 +1,67 @@
+// The seam between the platform services and the system that shows windows
+// and produces input (internal to kx_platform).
+//
+// The services in core/ keep every window's state, the message queue, the
+// timers, the keyboard state and the input devices; a backend only mirrors
+// windows on a real display (or keeps none) and turns what the user does into
+// calls of the input feed (kxp/host.h) when the pump polls it. Adding a
+// backend: implement Backend, and add a line to the table in state.cpp.
+#pragma once
+
+#include <memory>
+
+#include "kxp/types.h"
+
+namespace kxp::detail {
+
+// What a backend needs to show one window.
+struct WindowView {
+    HWND id;
+    const char* title;
+    RECT window;    // outer rectangle, screen coordinates
+    RECT client;    // client area, screen coordinates
+    DWORD style;    // WS_ flags, WS_VISIBLE included
+    bool visible;   // shown and not minimised
+    bool top_level; // false for WS_CHILD windows
+};
+
+// Bits of Backend::window_changed.
+enum : unsigned {
+    CHANGED_RECT = 1, // position or size
+    CHANGED_TEXT = 2,
+    CHANGED_SHOW = 4, // visibility, minimised/maximised state
+    CHANGED_STYLE = 8,
+    CHANGED_BY_FEED = 16 // the change came from the input feed (the user did it)
+};
+
+struct Desktop {
+    std::int32_t width; // screen size
+    std::int32_t height;
+    RECT work; // work area (SM_CXFULLSCREEN / SM_CYFULLSCREEN give its size)
+};
+
+class Backend {
+  public:
+    virtual ~Backend() = default;
+    virtual const char* name() const = 0;
+    virtual Desktop desktop() const = 0;
+    // A window was made; false makes CreateWindowEx fail.
+    virtual bool window_created(const WindowView& view) = 0;
+    virtual void window_changed(const WindowView& view, unsigned changes) = 0;
+    virtual void window_destroyed(HWND id) = 0;
+    // The cursor to show over the backend's windows (visible false: none).
+    virtual void cursor_changed(bool visible, HCURSOR cursor) = 0;
+    // Called at the start of every PumpMessages: hand pending user input to
+    // the feed functions.
+    virtual void poll() = 0;
+};
+
+struct BackendEntry {
+    const char* name;
+    bool (*can_run)();                  // e.g. a display is there
+    std::unique_ptr<Backend> (*make)(); // null result: could not start
+};
+
+std::unique_ptr<Backend> make_headless_backend();
+
+} // namespace kxp::detail
