@@ -139,6 +139,10 @@ void* raw_alloc(std::size_t n) {
     mi_heap_t* h = thread_heap();
     return h ? mi_heap_zalloc(h, n) : nullptr;
 }
+void* raw_alloc_uninit(std::size_t n) {
+    mi_heap_t* h = thread_heap();
+    return h ? mi_heap_malloc(h, n) : nullptr;
+}
 void raw_free(void* p) {
     mi_free(p);
 }
@@ -150,6 +154,9 @@ std::size_t raw_usable(const void* p) {
 
 void* raw_alloc(std::size_t n) {
     return std::calloc(1, n ? n : 1);
+}
+void* raw_alloc_uninit(std::size_t n) {
+    return std::malloc(n ? n : 1);
 }
 void raw_free(void* p) {
     std::free(p);
@@ -263,12 +270,22 @@ void* realloc(void* p, std::size_t n) {
         std::memset(static_cast<char*>(p) + n, 0, old - n);
         return p;
     }
-#endif
+    // Moving: only the bytes not copied over need clearing, up to the usable
+    // size, so that the block keeps reading zeros past its contents.
+    void* q = raw_alloc_uninit(n);
+    if (!q) return nullptr;
+    std::size_t kept = std::min(old, n);
+    std::memcpy(q, p, kept);
+    std::memset(static_cast<char*>(q) + kept, 0, raw_usable(q) - kept);
+    raw_free(p);
+    return q;
+#else
     void* q = alloc(n);
     if (!q) return nullptr;
     std::memcpy(q, p, std::min(old, n));
     free(p);
     return q;
+#endif
 }
 
 bool contains(const void* p) {

@@ -84,10 +84,16 @@ std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure
 void resize(std::int32_t handle, std::int32_t new_size) {
     Bank* b = find(handle);
     if (!b || new_size < 0 || static_cast<std::uint32_t>(new_size) == b->size) return;
-    void* p = kxp::heap::alloc(std::size_t(new_size) + 8);
+    // The heap keeps the first min(old, new) bytes and reads zero past the old
+    // size; a shrink leaves old bytes in the 8 beyond the new size, cleared here.
+    auto* p = static_cast<unsigned char*>(
+        kxp::heap::realloc(kxp::ptr<void>(b->ptr), std::size_t(new_size) + 8));
     if (!p) return;
-    std::memcpy(p, kxp::ptr<void>(b->ptr), std::min<std::size_t>(b->size, std::size_t(new_size)));
-    kxp::heap::free(kxp::ptr<void>(b->ptr));
+    if (static_cast<std::uint32_t>(new_size) < b->size) {
+        std::size_t clear =
+            std::min<std::size_t>(8, b->size - static_cast<std::uint32_t>(new_size));
+        std::memset(p + new_size, 0, clear);
+    }
     b->ptr = kxp::addr32(p);
     b->size = static_cast<std::uint32_t>(new_size);
 }

@@ -154,20 +154,31 @@ void copy(std::int32_t dest, std::int32_t source) {
 }
 
 void add(std::int32_t dest, std::int32_t a, std::int32_t b) {
-    if (dest == 0 || room(dest) < 0) return;
-    const std::int32_t la = length(a), lb = length(b);
+    if (dest == 0) return;
+    // One lookup per bank: appends are the hot path of string building.
+    Shape d = shape(dest);
+    if (room_of(d) < 0) return;
+    const Text ta = a == dest ? text_of(d) : text(a);
+    const Text tb = b == dest ? text_of(d) : b == a ? ta : text(b);
+    const std::int32_t la = ta.length, lb = tb.length;
     const std::int64_t total64 = std::int64_t(la) + lb;
     if (total64 > INT32_MAX - 100016) return; // no string can hold it
     const std::int32_t total = static_cast<std::int32_t>(total64);
-    if (room(dest) <= total) resize(dest, total + std::clamp(total / 2, 32, 100000));
-    if (room(dest) < total) return;
-    // A resize may have moved the destination (and its length word now holds
-    // the capacity): fetch addresses again and use the lengths taken above.
-    const std::uint8_t* ca = la > 0 ? first_char(a) : nullptr;
-    const std::uint8_t* cb = lb > 0 ? first_char(b) : nullptr;
-    std::uint8_t* cd = first_char(dest);
+    const std::uint8_t* ca = ta.chars;
+    const std::uint8_t* cb = tb.chars;
+    if (room_of(d) <= total) {
+        resize(dest, total + std::clamp(total / 2, 32, 100000));
+        d = shape(dest);
+        if (room_of(d) < total) return;
+        // The destination moved (and its length word now holds the capacity):
+        // fetch its characters again and keep the lengths taken above.
+        std::uint8_t* moved = counted(d) ? d.bytes + 4 : d.bytes;
+        if (a == dest) ca = moved;
+        if (b == dest) cb = moved;
+    }
+    std::uint8_t* cd = counted(d) ? d.bytes + 4 : d.bytes;
     if (dest == a) {
-        if (lb > 0) std::memmove(cd + la, cb, static_cast<std::size_t>(lb));
+        move_bytes(cd + la, cb, lb);
     } else if (dest == b) {
         if (la > 0) {
             std::int32_t tmp = new_string(total + 16);
@@ -178,12 +189,20 @@ void add(std::int32_t dest, std::int32_t a, std::int32_t b) {
             set_length(tmp, total);
             mem::swap(tmp, dest);
             mem::free(tmp);
+            d = shape(dest);
         }
     } else {
-        if (la > 0) std::memcpy(cd, ca, static_cast<std::size_t>(la));
-        if (lb > 0) std::memcpy(cd + la, cb, static_cast<std::size_t>(lb));
+        move_bytes(cd, ca, la);
+        move_bytes(cd + la, cb, lb);
     }
-    set_length(dest, total);
+    // The length word and terminator, written in place.
+    if (counted(d)) {
+        std::uint32_t w = static_cast<std::uint32_t>(total);
+        std::memcpy(d.bytes, &w, 4);
+        d.bytes[4 + total] = 0;
+    } else {
+        d.bytes[total] = 0;
+    }
 }
 
 std::int32_t combine(std::int32_t a, std::int32_t b) {

@@ -228,12 +228,14 @@ std::int32_t split(std::int32_t source, std::int32_t delimiters) {
     std::int32_t recorded = 0;
     std::uint8_t* table = g_delimiters.ensure(1024, 1024);
     if (!table) return 0;
+    std::uint32_t capacity = g_delimiters.size();
     for (std::int32_t at = find_next_delimiter(src, set, 0); at >= 0 && recorded < kMaxDelimiters;
          at = find_next_delimiter(src, set, at + 1)) {
         std::uint32_t need = static_cast<std::uint32_t>(recorded + 2) * 4; // room for the end entry
-        if (need > g_delimiters.size()) {
-            table = g_delimiters.ensure(need, g_delimiters.size() / 4 * 2 * 4 + 40);
+        if (need > capacity) {
+            table = g_delimiters.ensure(need, capacity / 4 * 2 * 4 + 40);
             if (!table) return 0;
+            capacity = g_delimiters.size();
         }
         std::memcpy(table + 4 * recorded, &at, 4);
         ++recorded;
@@ -244,14 +246,15 @@ std::int32_t split(std::int32_t source, std::int32_t delimiters) {
     std::int32_t count = 0, from = 0;
     std::uint8_t* frags = g_fragments.ensure(8192, 8192);
     if (!frags) return 0;
+    std::uint32_t pairs = g_fragments.size() / 8;
     for (std::int32_t k = 0; k <= recorded; ++k) {
         std::int32_t to;
-        std::memcpy(&to, g_delimiters.data() + 4 * k, 4);
+        std::memcpy(&to, table + 4 * k, 4);
         if (to > from) {
-            std::uint32_t pairs = g_fragments.size() / 8;
             if (static_cast<std::uint32_t>(count) + 1 >= pairs) {
                 frags = g_fragments.ensure((count + 2) * 8, pairs * 2 * 8);
                 if (!frags) break;
+                pairs = g_fragments.size() / 8;
             }
             std::uint32_t pair[2] = {kxp::addr32(src.chars + from),
                                      static_cast<std::uint32_t>(to - from)};
