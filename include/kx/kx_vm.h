@@ -301,6 +301,44 @@ KX_API void KX_CALL VM_StrHexPtrL(void* address, int32_t value);
 KX_API int32_t KX_CALL VM_StrSplit_FragValL(int32_t index);
 KX_API float KX_CALL VM_StrSplit_FragValF(int32_t index);
 
+/* ---- File channels and host services ------------------------------------------ */
+/* File names are strings. Files are non-zero ids; 0 (or an id that names no open
+ * file) is refused and gives 0. Every transfer takes a position: >= 0 transfers at
+ * that offset and leaves the current position unchanged; < 0 transfers at the
+ * current position and advances it. Values are little-endian; text lines end in
+ * CR LF. Unless a result is stated, the result is 0. */
+KX_API int32_t KX_CALL VM_FileOpen(int32_t name);  /* "rb+": existing file, read and write */
+KX_API int32_t KX_CALL VM_FileRead(int32_t name);  /* "rb" */
+KX_API int32_t KX_CALL VM_FileWrite(int32_t name); /* "wb": create or truncate */
+KX_API int32_t KX_CALL VM_FileClose(int32_t file);
+KX_API int32_t KX_CALL VM_FileEOF(int32_t file);
+KX_API int32_t KX_CALL VM_FilePos(int32_t file);
+KX_API int32_t KX_CALL VM_FileSetPos(int32_t file, int32_t offset);
+KX_API int32_t KX_CALL VM_FileSize(int32_t name);
+KX_API int32_t KX_CALL VM_FileExist(int32_t name);
+KX_API int32_t KX_CALL VM_FileReadB(int32_t file, int32_t position);
+KX_API int32_t KX_CALL VM_FileReadW(int32_t file, int32_t position);
+KX_API int32_t KX_CALL VM_FileReadL(int32_t file, int32_t position);
+KX_API float KX_CALL VM_FileReadF(int32_t file, int32_t position);
+KX_API int32_t KX_CALL VM_FileWriteB(int32_t file, int32_t position, int32_t value);
+KX_API int32_t KX_CALL VM_FileWriteW(int32_t file, int32_t position, int32_t value);
+KX_API int32_t KX_CALL VM_FileWriteL(int32_t file, int32_t position, int32_t value);
+KX_API int32_t KX_CALL VM_FileWriteF(int32_t file, int32_t position, float value);
+KX_API int32_t KX_CALL VM_FileReadStr(int32_t file, int32_t position, int32_t dest);
+KX_API int32_t KX_CALL VM_FileReadStr_OLD(int32_t file, int32_t position, int32_t dest);
+KX_API int32_t KX_CALL VM_FileWriteStr(int32_t file, int32_t position, int32_t string);
+KX_API int32_t KX_CALL VM_FileReadCHR(int32_t file, int32_t position, int32_t dest, int32_t count);
+KX_API int32_t KX_CALL VM_FileWriteCHR(int32_t file, int32_t position, int32_t string, int32_t count);
+KX_API int32_t KX_CALL VM_FileReadMem(int32_t file, int32_t position, void* address, int32_t count);
+KX_API int32_t KX_CALL VM_FileWriteMem(int32_t file, int32_t position, const void* start,
+                                       const void* end);
+KX_API int32_t KX_CALL VM_FileReadValueL(int32_t file, int32_t position);
+KX_API float KX_CALL VM_FileReadValueF(int32_t file, int32_t position);
+KX_API int32_t KX_CALL VM_CHDIR(const void* path);
+KX_API int32_t KX_CALL VM_FileTempFolder(int32_t dest);
+KX_API int32_t KX_CALL Timer(void);
+KX_API int32_t KX_CALL VM_GethInstance(int32_t window);
+
 /* ---- Line tests --------------------------------------------------------------- */
 /* Segments are four floats (x1, y1, x2, y2); the point is two floats (x, y). */
 KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b);

@@ -139,7 +139,7 @@ void* raw_alloc(std::size_t n) {
     mi_heap_t* h = thread_heap();
     return h ? mi_heap_zalloc(h, n) : nullptr;
 }
-void* raw_alloc_uninit(std::size_t n) {
+[[maybe_unused]] void* raw_alloc_uninit(std::size_t n) {
     mi_heap_t* h = thread_heap();
     return h ? mi_heap_malloc(h, n) : nullptr;
 }
@@ -155,7 +155,7 @@ std::size_t raw_usable(const void* p) {
 void* raw_alloc(std::size_t n) {
     return std::calloc(1, n ? n : 1);
 }
-void* raw_alloc_uninit(std::size_t n) {
+[[maybe_unused]] void* raw_alloc_uninit(std::size_t n) {
     return std::malloc(n ? n : 1);
 }
 void raw_free(void* p) {

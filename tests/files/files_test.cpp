@@ -1,0 +1,266 @@
+// File channels, checked against the bytes on disk read independently.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "kx/kx_vm.h"
+
+namespace fsys = std::filesystem;
+
+namespace {
+
+class Files : public ::testing::Test {
+  protected:
+    fsys::path dir;
+    void SetUp() override {
+        VM_OpenMemoryManager(1024);
+        dir = fsys::temp_directory_path() /
+              ("kx_files_" + std::to_string(getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fsys::remove_all(dir);
+        fsys::create_directories(dir);
+    }
+    void TearDown() override {
+        VM_FreeALLBanks();
+        VM_CloseMemoryManager();
+        fsys::remove_all(dir);
+    }
+    static int S(const std::string& s) {
+        int h = VM_NewKXStr(static_cast<int>(s.size()));
+        VM_PeekMemToStr(h, s.data(), static_cast<int>(s.size()));
+        if (s.empty()) VM_NullStr(h);
+        return h;
+    }
+    static std::string get(int h) {
+        const char* p = static_cast<const char*>(VM_StrFirstChrPtr(h));
+        return p ? std::string(p, static_cast<std::size_t>(VM_StrLen(h))) : std::string();
+    }
+    int name(const std::string& file) { return S((dir / file).string()); }
+    std::string disk(const std::string& file) {
+        std::ifstream in(dir / file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void put(const std::string& file, const std::string& bytes) {
+        std::ofstream(dir / file, std::ios::binary) << bytes;
+    }
+};
+
+TEST_F(Files, OpenModes) {
+    EXPECT_EQ(VM_FileRead(name("missing")), 0);
+    EXPECT_EQ(VM_FileOpen(name("missing")), 0);
+    EXPECT_EQ(VM_FileExist(name("missing")), 0);
+    EXPECT_EQ(VM_FileSize(name("missing")), 0);
+    EXPECT_EQ(VM_FileRead(0), 0);
+    int w = VM_FileWrite(name("new"));
+    ASSERT_NE(w, 0);
+    EXPECT_EQ(VM_FileWriteB(w, -1, 0x41), 0);
+    EXPECT_EQ(VM_FileClose(w), 0);
+    EXPECT_EQ(disk("new"), "A");
+    EXPECT_EQ(VM_FileExist(name("new")), 1);
+    EXPECT_EQ(VM_FileSize(name("new")), 1);
+    // "wb" truncates; "rb+" keeps and writes from position 0.
+    put("keep", "hello");
+    int rw = VM_FileOpen(name("keep"));
+    VM_FileWriteB(rw, -1, 'J');
+    VM_FileClose(rw);
+    EXPECT_EQ(disk("keep"), "Jello");
+    VM_FileClose(VM_FileWrite(name("keep")));
+    EXPECT_EQ(disk("keep"), "");
+    // A read-only stream does not write.
+    put("ro", "xyz");
+    int r = VM_FileRead(name("ro"));
+    VM_FileWriteB(r, -1, 'Q');
+    VM_FileClose(r);
+    EXPECT_EQ(disk("ro"), "xyz");
+}
+
+TEST_F(Files, StaleAndUnknownIdsAreRefused) {
+    put("f", "abcd");
+    int f = VM_FileRead(name("f"));
+    int g = VM_FileRead(name("f"));
+    EXPECT_NE(f, g);
+    EXPECT_EQ(VM_FileClose(f), 0);
+    EXPECT_EQ(VM_FileClose(f), 0); // closing twice does nothing
+    EXPECT_EQ(VM_FileReadB(f, -1), 0);
+    EXPECT_EQ(VM_FilePos(f), 0);
+    EXPECT_EQ(VM_FileEOF(f), 0);
+    EXPECT_EQ(VM_FileReadB(g, -1), 'a'); // the other stream is untouched
+    int h = VM_FileRead(name("f"));
+    EXPECT_NE(h, f); // ids are not reused
+    for (int bad : {0, -1, 123456}) {
+        EXPECT_EQ(VM_FileReadL(bad, 0), 0);
+        EXPECT_EQ(VM_FileWriteMem(bad, 0, "x", "xy"), 0);
+        EXPECT_EQ(VM_FileReadMem(bad, 0, &bad, 4), 0);
+    }
+    VM_FileClose(g);
+    VM_FileClose(h);
+}
+
+TEST_F(Files, BinaryValuesAndThePositionRule) {
+    int w = VM_FileWrite(name("bin"));
+    VM_FileWriteB(w, -1, 0x1FF);
+    VM_FileWriteW(w, -1, 0x10203);
+    VM_FileWriteL(w, -1, -2);
+    VM_FileWriteF(w, -1, 1.5f);
+    EXPECT_EQ(VM_FilePos(w), 11);
+    VM_FileWriteB(w, 1, 0x55); // at offset 1, the position stays at 11
+    EXPECT_EQ(VM_FilePos(w), 11);
+    VM_FileClose(w);
+    const std::string want("\xFF\x55\x02\xFE\xFF\xFF\xFF\x00\x00\xC0\x3F", 11);
+    EXPECT_EQ(disk("bin"), want);
+
+    put("w", std::string("\x02\x01\x80", 3));
+    int r = VM_FileRead(name("w"));
+    EXPECT_EQ(VM_FileReadW(r, -1), 258);
+    EXPECT_EQ(VM_FileReadW(r, -1), 0x80); // one byte left: the missing byte reads 0
+    EXPECT_EQ(VM_FileReadL(r, -1), 0);
+    EXPECT_EQ(VM_FileReadB(r, 2), 0x80);
+    VM_FileSetPos(r, 1);
+    EXPECT_EQ(VM_FileReadB(r, 0), 0x02);
+    EXPECT_EQ(VM_FilePos(r), 1);
+    EXPECT_EQ(VM_FileReadB(r, -1), 0x01);
+    VM_FileClose(r);
+
+    int f = VM_FileRead(name("bin"));
+    EXPECT_EQ(VM_FileReadF(f, 7), 1.5f);
+    EXPECT_EQ(VM_FileReadL(f, 3), -2);
+    EXPECT_EQ(VM_FilePos(f), 0);
+    VM_FileClose(f);
+}
+
+TEST_F(Files, ReadingAndWritingOnOneStream) {
+    put("rw", "0123456789");
+    int f = VM_FileOpen(name("rw"));
+    EXPECT_EQ(VM_FileReadB(f, -1), '0');
+    VM_FileWriteB(f, -1, 'X'); // a write right after a read, at position 1
+    EXPECT_EQ(VM_FileReadB(f, -1), '2');
+    EXPECT_EQ(VM_FilePos(f), 3);
+    VM_FileClose(f);
+    EXPECT_EQ(disk("rw"), "0X23456789");
+}
+
+TEST_F(Files, TextLines) {
+    int w = VM_FileWrite(name("t"));
+    VM_FileWriteStr(w, -1, S("abc"));
+    VM_FileWriteStr(w, -1, VM_Alloc(4)); // not a string: only CR LF
+    VM_FileClose(w);
+    EXPECT_EQ(disk("t"), "abc\r\n\r\n");
+    int r = VM_FileRead(name("t"));
+    int d = VM_NewKXStr(0);
+    VM_FileReadStr(r, -1, d);
+    EXPECT_EQ(get(d), "abc");
+    EXPECT_EQ(VM_FilePos(r), 5);
+    VM_FileReadStr(r, -1, d);
+    EXPECT_EQ(get(d), "");
+    EXPECT_EQ(VM_FileEOF(r), 1);
+    VM_FileReadStr(r, 0, d); // with a position: the current position stays
+    EXPECT_EQ(get(d), "abc");
+    EXPECT_EQ(VM_FilePos(r), 7);
+    VM_FileClose(r);
+}
+
+TEST_F(Files, LongLinesAcrossBlockBoundaries) {
+    // Lines of 47..50, 95..98 and 200 characters, and a last line without CR LF.
+    std::string bytes;
+    std::vector<std::string> lines;
+    for (int n : {47, 48, 49, 50, 95, 96, 97, 98, 200, 0, 1}) {
+        std::string line;
+        for (int k = 0; k < n; ++k)
+            line += static_cast<char>('a' + (k * 7 + n) % 26);
+        lines.push_back(line);
+        bytes += line + "\r\n";
+    }
+    lines.push_back("tail without end");
+    bytes += lines.back();
+    put("long", bytes);
+    int r = VM_FileRead(name("long"));
+    int d = VM_NewKXStr(0);
+    for (const std::string& want : lines) {
+        VM_FileReadStr(r, -1, d);
+        EXPECT_EQ(get(d), want);
+        EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(d))[VM_StrLen(d)], 0);
+    }
+    EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // 2 past the last line
+    EXPECT_EQ(VM_FileEOF(r), 1);
+    EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // restored exactly
+    // The earlier reader, byte by byte, into a string with no room at all.
+    VM_FileSetPos(r, 0);
+    int old = VM_NewKXStr(0);
+    for (std::size_t k = 0; k < 5; ++k) {
+        VM_FileReadStr_OLD(r, -1, old);
+        EXPECT_EQ(get(old), lines[k]);
+    }
+    VM_FileClose(r);
+}
+
+TEST_F(Files, CharacterRunsAndMemory) {
+    int w = VM_FileWrite(name("c"));
+    VM_FileWriteCHR(w, -1, S("ab"), 0);
+    VM_FileWriteCHR(w, -1, S("hello"), 3);
+    VM_FileWriteCHR(w, -1, S(""), 5); // nothing at all
+    VM_FileWriteCHR(w, -1, S("xy"), 9);
+    const char raw[] = "MEM!";
+    EXPECT_EQ(VM_FileWriteMem(w, -1, raw, raw + 4), 1);
+    EXPECT_EQ(VM_FileWriteMem(w, -1, raw + 4, raw), 1); // empty range
+    EXPECT_EQ(VM_FileWriteMem(w, -1, nullptr, raw), 1);
+    VM_FileClose(w);
+    EXPECT_EQ(disk("c"), std::string("ab\0helxyMEM!", 12));
+    int r = VM_FileRead(name("c"));
+    int d = VM_NewKXStr(0);
+    VM_FileReadCHR(r, -1, d, 0);
+    EXPECT_EQ(get(d), "ab");
+    int small = VM_NewKXStr(2);
+    VM_FileReadCHR(r, -1, small, 5); // count >= capacity: grown to count + 16
+    EXPECT_EQ(get(small), "helxy");
+    EXPECT_EQ(VM_StrBufferSize(small), 21);
+    char buf[8] = {};
+    EXPECT_EQ(VM_FileReadMem(r, -1, buf, 8), 4); // only four left
+    EXPECT_EQ(std::string(buf, 4), "MEM!");
+    EXPECT_EQ(VM_FileReadMem(r, 0, buf, 0), 0);
+    VM_FileReadCHR(r, 3, d, 0); // to the end of the file without a zero
+    EXPECT_EQ(get(d), "helxyMEM!");
+    VM_FileClose(r);
+}
+
+TEST_F(Files, ValueLinesAndFolders) {
+    put("v", "  42\r\n-2.5e1\r\n$1F\r\n");
+    int r = VM_FileRead(name("v"));
+    EXPECT_EQ(VM_FileReadValueL(r, -1), 42);
+    EXPECT_EQ(VM_FileReadValueF(r, -1), -25.0f);
+    EXPECT_EQ(VM_FileReadValueL(r, -1), 31);
+    EXPECT_EQ(VM_FileReadValueL(0, -1), 0);
+    VM_FileClose(r);
+
+    int t = VM_NewKXStr(0);
+    int n = VM_FileTempFolder(t);
+    ASSERT_GT(n, 0);
+    EXPECT_GE(VM_StrBufferSize(t), 1024);
+    std::string folder(static_cast<char*>(VM_StrFirstChrPtr(t)), static_cast<std::size_t>(n));
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(fsys::is_directory(folder));
+    EXPECT_EQ(VM_FileTempFolder(0), 0);
+
+    fsys::path before = fsys::current_path();
+    EXPECT_EQ(VM_CHDIR(dir.c_str()), 0);
+    EXPECT_EQ(fsys::current_path(), fsys::canonical(dir));
+    int w = VM_FileWrite(S("relative.txt"));
+    VM_FileClose(w);
+    EXPECT_TRUE(fsys::exists(dir / "relative.txt"));
+    VM_CHDIR(nullptr);
+    fsys::current_path(before);
+}
+
+TEST_F(Files, TimerCountsMilliseconds) {
+    int a = Timer();
+    usleep(20000);
+    int b = Timer();
+    EXPECT_GE(b - a, 15);
+    EXPECT_LT(b - a, 5000);
+}
+
+} // namespace
