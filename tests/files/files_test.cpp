@@ -9,16 +9,17 @@
 #include <string>
 
 #include "kx/kx_vm.h"
+#include "strings/string_fixture.h"
 
 namespace fsys = std::filesystem;
 
 namespace {
 
-class Files : public ::testing::Test {
+class Files : public kx::test::Strings {
   protected:
     fsys::path dir;
     void SetUp() override {
-        VM_OpenMemoryManager(1024);
+        Strings::SetUp();
         dir = fsys::temp_directory_path() /
               ("kx_files_" + std::to_string(getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -26,19 +27,8 @@ class Files : public ::testing::Test {
         fsys::create_directories(dir);
     }
     void TearDown() override {
-        VM_FreeALLBanks();
-        VM_CloseMemoryManager();
+        Strings::TearDown();
         fsys::remove_all(dir);
-    }
-    static int S(const std::string& s) {
-        int h = VM_NewKXStr(static_cast<int>(s.size()));
-        VM_PeekMemToStr(h, s.data(), static_cast<int>(s.size()));
-        if (s.empty()) VM_NullStr(h);
-        return h;
-    }
-    static std::string get(int h) {
-        const char* p = static_cast<const char*>(VM_StrFirstChrPtr(h));
-        return p ? std::string(p, static_cast<std::size_t>(VM_StrLen(h))) : std::string();
     }
     int name(const std::string& file) { return S((dir / file).string()); }
     std::string disk(const std::string& file) {
