@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libmimalloc-dev)
 if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(lua5.4 luajit)
+  packages+=(lua5.4 luajit libsdl2-dev libsdl2-gfx-dev libpixman-1-dev)
 fi
 
 missing=()

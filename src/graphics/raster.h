@@ -12,6 +12,7 @@
     X(VGFX_SetSrcBuffer)                                                                           \
     X(VGFX_SetSrcSize)                                                                             \
     X(VGFX_SetSrcBlendBuffer)                                                                      \
+    X(VGFX_SetSrcBlendSize)                                                                        \
     X(VGFX_SetBufferViewPort)                                                                      \
     X(VGFX_Blit)                                                                                   \
     X(VGFX_BlitFX)                                                                                 \

@@ -1,0 +1,383 @@
+// Row kernels of the raster library: one instantiation per format (and blend),
+// picked once per row from tables, so the loops themselves make no calls and
+// test no format.
+#pragma once
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "pixel.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+namespace kx::vgfx {
+
+// ---- Tables of instantiations ------------------------------------------------------
+
+template <template <int, int> class K, int F, std::size_t... B>
+constexpr auto blend_row(std::index_sequence<B...>) {
+    return std::array{&K<F, int(B)>::run...};
+}
+template <template <int, int> class K, int NB, std::size_t... F>
+constexpr auto make_table(std::index_sequence<F...>) {
+    return std::array{blend_row<K, int(F)>(std::make_index_sequence<NB>())...};
+}
+// table<K, NB>()[format][blend] is &K<format, blend>::run.
+template <template <int, int> class K, int NB> constexpr auto table() {
+    return make_table<K, NB>(std::make_index_sequence<kFormats>());
+}
+template <template <int> class K, std::size_t... F>
+constexpr auto format_table_of(std::index_sequence<F...>) {
+    return std::array{&K<int(F)>::run...};
+}
+// format_table<K>()[format] is &K<format>::run.
+template <template <int> class K> constexpr auto format_table() {
+    return format_table_of<K>(std::make_index_sequence<kFormats>());
+}
+
+// A colour converted to format f.
+inline u32 pack_colour(int f, u32 colour) {
+    static constexpr u32 (*pack[kFormats])(u32) = {Px<0>::pack, Px<1>::pack, Px<2>::pack,
+                                                   Px<3>::pack, Px<4>::pack};
+    return pack[f](colour);
+}
+
+// ---- 32-bit blends with SSE2 ----------------------------------------------------------
+
+// 32-bit rows: out = t over p at level a (exactly as lerp()), the top byte cleared. With
+// CONST_T the texel is the colour c for every pixel; with KEY, pixels whose t (low 24
+// bits) equals key keep what out held. The vector loops below do whole groups of
+// pixels from `from` on and return where they stopped; the caller finishes the rest.
+struct Lerp32Args {
+    u8* out;
+    const u8* t;
+    const u8* p;
+    i32 n;
+    u32 a, key, c;
+};
+
+#if defined(__x86_64__) || defined(__i386__)
+#define KX_VGFX_AVX2 1
+template <bool KEY, bool CONST_T>
+__attribute__((target("avx2"))) i32 lerp32_avx2(const Lerp32Args& x, i32 from) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i va = _mm256_set1_epi16(static_cast<short>(x.a));
+    const __m256i vb = _mm256_set1_epi16(static_cast<short>(255 - x.a));
+    const __m256i half = _mm256_set1_epi16(128);
+    const __m256i rgb = _mm256_set1_epi32(0xFFFFFF);
+    const __m256i vkey = _mm256_set1_epi32(static_cast<int>(x.key));
+    const __m256i vc = _mm256_set1_epi32(static_cast<int>(x.c));
+    i32 i = from;
+    for (; i + 8 <= x.n; i += 8) {
+        __m256i tv =
+            CONST_T ? vc : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.t + 4 * i));
+        __m256i pv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.p + 4 * i));
+        __m256i lo = _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(tv, zero), va),
+                             _mm256_mullo_epi16(_mm256_unpacklo_epi8(pv, zero), vb)),
+            half);
+        __m256i hi = _mm256_add_epi16(
+            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(tv, zero), va),
+                             _mm256_mullo_epi16(_mm256_unpackhi_epi8(pv, zero), vb)),
+            half);
+        lo = _mm256_srli_epi16(_mm256_add_epi16(lo, _mm256_srli_epi16(lo, 8)), 8);
+        hi = _mm256_srli_epi16(_mm256_add_epi16(hi, _mm256_srli_epi16(hi, 8)), 8);
+        __m256i r = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
+        if constexpr (KEY) {
+            __m256i m = _mm256_cmpeq_epi32(_mm256_and_si256(tv, rgb), vkey);
+            __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.out + 4 * i));
+            r = _mm256_blendv_epi8(r, old, m);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.out + 4 * i), r);
+    }
+    return i;
+}
+inline bool has_avx2() {
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+}
+#endif
+
+template <bool KEY, bool CONST_T> inline i32 lerp32_sse2(const Lerp32Args& x, i32 from) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i va = _mm_set1_epi16(static_cast<short>(x.a));
+    const __m128i vb = _mm_set1_epi16(static_cast<short>(255 - x.a));
+    const __m128i half = _mm_set1_epi16(128);
+    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+    const __m128i vkey = _mm_set1_epi32(static_cast<int>(x.key));
+    const __m128i vc = _mm_set1_epi32(static_cast<int>(x.c));
+    auto mix = [&](__m128i t, __m128i p) { // t * a + p * (255 - a), rounded / 255
+        __m128i v =
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(t, va), _mm_mullo_epi16(p, vb)), half);
+        return _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), 8);
+    };
+    i32 i = from;
+    for (; i + 4 <= x.n; i += 4) {
+        __m128i tv = CONST_T ? vc : _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.t + 4 * i));
+        __m128i pv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.p + 4 * i));
+        __m128i lo = mix(_mm_unpacklo_epi8(tv, zero), _mm_unpacklo_epi8(pv, zero));
+        __m128i hi = mix(_mm_unpackhi_epi8(tv, zero), _mm_unpackhi_epi8(pv, zero));
+        __m128i r = _mm_and_si128(_mm_packus_epi16(lo, hi), rgb);
+        if constexpr (KEY) {
+            __m128i m = _mm_cmpeq_epi32(_mm_and_si128(tv, rgb), vkey);
+            __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.out + 4 * i));
+            r = _mm_or_si128(_mm_and_si128(m, old), _mm_andnot_si128(m, r));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(x.out + 4 * i), r);
+    }
+    return i;
+#else
+    (void)x;
+    return from;
+#endif
+}
+
+template <bool KEY, bool CONST_T> inline i32 lerp32(const Lerp32Args& x) {
+    i32 i = 0;
+#ifdef KX_VGFX_AVX2
+    if (has_avx2()) i = lerp32_avx2<KEY, CONST_T>(x, 0);
+#endif
+    return lerp32_sse2<KEY, CONST_T>(x, i);
+}
+
+// ---- Fills and flat spans ------------------------------------------------------------
+
+template <int F> inline void fill(u8* d, i64 n, u32 raw) {
+    if (n <= 0) return;
+    if constexpr (F == 0) {
+        std::memset(d, static_cast<int>(raw & 0xFF), static_cast<std::size_t>(n));
+    } else if constexpr (F == 1 || F == 2 || F == 4) {
+        for (i64 i = 0; i < n; ++i)
+            Px<F>::store(d + i * Px<F>::bytes, raw);
+    } else {
+        // 24-bit: one pixel, then the filled part doubled until the row is full.
+        Px<3>::store(d, raw);
+        i64 done = 1;
+        while (done < n) {
+            i64 k = std::min(done, n - done);
+            std::memcpy(d + done * 3, d, static_cast<std::size_t>(k * 3));
+            done += k;
+        }
+    }
+}
+
+// n pixels from d in a shape blend with one colour.
+template <int F, int B> struct FlatSpan {
+    static void run(u8* d, i32 n, u32 colour) {
+        using P = Px<F>;
+        if constexpr (B == SB_WRITE) {
+            fill<F>(d, n, P::pack(colour));
+        } else {
+            i32 i = 0;
+            if constexpr (F == 4 && B == SB_ALPHA)
+                i = lerp32<false, true>({d, nullptr, d, n, colour >> 24, 0, colour});
+            for (; i < n; ++i) {
+                u8* q = d + i * P::bytes;
+                P::store(q, P::pack(shape_blend<B>(P::unpack(P::load(q)), colour)));
+            }
+        }
+    }
+};
+using FlatSpanFn = void (*)(u8*, i32, u32);
+inline constexpr auto kFlatSpan = table<FlatSpan, kShapeBlends>();
+
+// One pixel in a shape blend (used inside templated line and outline loops).
+template <int F, int B> inline void plot(u8* q, u32 colour) {
+    using P = Px<F>;
+    if constexpr (B == SB_WRITE)
+        P::store(q, P::pack(colour));
+    else
+        P::store(q, P::pack(shape_blend<B>(P::unpack(P::load(q)), colour)));
+}
+
+// n pixels down a column from d (stride: the pitch) in a shape blend.
+template <int F, int B> struct ColumnSpan {
+    static void run(u8* d, i64 stride, i32 n, u32 colour) {
+        for (i32 i = 0; i < n; ++i)
+            plot<F, B>(d + i * stride, colour);
+    }
+};
+using ColumnSpanFn = void (*)(u8*, i64, i32, u32);
+inline constexpr auto kColumnSpan = table<ColumnSpan, kShapeBlends>();
+
+// ---- Interpolated colours -----------------------------------------------------------
+
+// Channels a, r, g, b in 16.16 fixed point with the rounding half already added,
+// and their steps per pixel.
+struct ColourRamp {
+    i32 c[4] = {};
+    i32 d[4] = {};
+};
+
+template <int F, int B> struct RampSpan {
+    static void run(u8* d, i32 n, const ColourRamp& ramp) {
+        using P = Px<F>;
+        i32 a = ramp.c[0], r = ramp.c[1], g = ramp.c[2], b = ramp.c[3];
+        for (i32 i = 0; i < n; ++i) {
+            u32 col = u32(a >> 16) << 24 | u32(r >> 16) << 16 | u32(g >> 16) << 8 | u32(b >> 16);
+            u8* q = d + i * P::bytes;
+            if constexpr (B == SB_WRITE)
+                P::store(q, P::pack(col));
+            else
+                P::store(q, P::pack(shape_blend<B>(P::unpack(P::load(q)), col)));
+            a += ramp.d[0];
+            r += ramp.d[1];
+            g += ramp.d[2];
+            b += ramp.d[3];
+        }
+    }
+};
+using RampSpanFn = void (*)(u8*, i32, const ColourRamp&);
+inline constexpr auto kRampSpan = table<RampSpan, kShapeBlends>();
+
+// The colour ramp written down a column (gouraud strips).
+template <int F> struct RampColumn {
+    static void run(u8* d, i64 stride, i32 n, const ColourRamp& ramp) {
+        using P = Px<F>;
+        i32 r = ramp.c[1], g = ramp.c[2], b = ramp.c[3];
+        for (i32 i = 0; i < n; ++i) {
+            P::store(d + i * stride,
+                     P::pack(u32(r >> 16) << 16 | u32(g >> 16) << 8 | u32(b >> 16)));
+            r += ramp.d[1];
+            g += ramp.d[2];
+            b += ramp.d[3];
+        }
+    }
+};
+inline constexpr auto kRampColumn = format_table<RampColumn>();
+
+// ---- Source rows ----------------------------------------------------------------------
+
+// out = the textured blend of source row s over backdrop row bk. Pixels whose source
+// equals the key (KEY) keep what out held. out may be bk, and s may be out.
+template <int F, int B, bool KEY> struct Combine {
+    static void run(u8* out, const u8* s, const u8* bk, i32 n, const TexArgs& x) {
+        using P = Px<F>;
+        i32 i = 0;
+        if constexpr (F == 4 && B == TB_LEVEL)
+            i = lerp32<KEY, false>({out, s, bk, n, x.level, x.key, 0});
+        for (; i < n; ++i) {
+            u32 sr = P::load(s + i * P::bytes);
+            u32 p = 0;
+            if constexpr (tex_reads_pixel(B)) p = P::unpack(P::load(bk + i * P::bytes));
+            u32 r;
+            if constexpr (B == TB_TEXEL)
+                r = sr & P::key_bits;
+            else
+                r = P::pack(tex_blend<B>(P::unpack(sr), p, x));
+            if constexpr (KEY) {
+                if ((sr & P::key_bits) == x.key) r = P::load(out + i * P::bytes);
+            }
+            P::store(out + i * P::bytes, r);
+        }
+    }
+};
+template <int F, int B> struct CombinePlainK : Combine<F, B, false> {};
+template <int F, int B> struct CombineKeyedK : Combine<F, B, true> {};
+using CombineFn = void (*)(u8*, const u8*, const u8*, i32, const TexArgs&);
+inline constexpr auto kCombine = table<CombinePlainK, kTexBlends>();
+inline constexpr auto kCombineKeyed = table<CombineKeyedK, kTexBlends>();
+
+// d = s over d at level a.
+template <int F> struct LerpSpan {
+    static void run(u8* d, const u8* s, i32 n, u32 a) {
+        using P = Px<F>;
+        i32 i = 0;
+        if constexpr (F == 4) i = lerp32<false, false>({d, s, d, n, a, 0, 0});
+        for (; i < n; ++i) {
+            u8* q = d + i * P::bytes;
+            P::store(q,
+                     P::pack(lerp(P::unpack(P::load(q)), P::unpack(P::load(s + i * P::bytes)), a)));
+        }
+    }
+};
+inline constexpr auto kLerpSpan = format_table<LerpSpan>();
+
+// Converting copy from format SF to DF; with a key, source pixels equal to it are
+// skipped.
+template <int SF, int DF> struct Convert {
+    static void run(u8* d, const u8* s, i32 n, bool keyed, u32 key) {
+        using S = Px<SF>;
+        using D = Px<DF>;
+        for (i32 i = 0; i < n; ++i) {
+            u32 v = S::load(s + i * S::bytes);
+            if (keyed && (v & S::key_bits) == key) continue;
+            D::store(d + i * D::bytes, D::pack(S::unpack(v)));
+        }
+    }
+};
+inline constexpr auto kConvert = table<Convert, kFormats>();
+
+// Texels along a line of the texture: (U, V) in 32.32 fixed point, stepped by (dU, dV).
+// The caller keeps every sampled position inside the source.
+template <int F> struct Fetch {
+    static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n) {
+        using P = Px<F>;
+        constexpr u32 bits = F == 4 ? 0xFFFFFFu : 0xFFFFFFFFu;
+        if (dV == 0) {
+            const u8* row = src + (V >> 32) * pitch;
+            for (i32 i = 0; i < n; ++i) {
+                P::store(out + i * P::bytes, P::load(row + (U >> 32) * P::bytes) & bits);
+                U += dU;
+            }
+            return;
+        }
+        for (i32 i = 0; i < n; ++i) {
+            P::store(out + i * P::bytes,
+                     P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & bits);
+            U += dU;
+            V += dV;
+        }
+    }
+};
+using FetchFn = void (*)(u8*, const u8*, i64, i64, i64, i64, i64, i32);
+inline constexpr auto kFetch = format_table<Fetch>();
+
+// Texels along a line of the texture written down a column (texture strips).
+template <int F> struct FetchColumn {
+    static void run(u8* d, i64 stride, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV,
+                    i32 n) {
+        using P = Px<F>;
+        constexpr u32 bits = F == 4 ? 0xFFFFFFu : 0xFFFFFFFFu;
+        for (i32 i = 0; i < n; ++i) {
+            P::store(d + i * stride,
+                     P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & bits);
+            U += dU;
+            V += dV;
+        }
+    }
+};
+inline constexpr auto kFetchColumn = format_table<FetchColumn>();
+
+// Gouraud-textured row: texel times the ramp's colour; intensity-textured row:
+// texel over the pixel at the ramp's blue channel (the corners' low bytes).
+template <int F> struct TexRampSpan {
+    static void run(u8* d, const u8* t, i32 n, const ColourRamp& ramp, bool keyed, u32 key,
+                    bool intensity) {
+        using P = Px<F>;
+        i32 r = ramp.c[1], g = ramp.c[2], b = ramp.c[3];
+        for (i32 i = 0; i < n; ++i) {
+            u32 tr = P::load(t + i * P::bytes);
+            u8* q = d + i * P::bytes;
+            if (!(keyed && (tr & P::key_bits) == key)) {
+                u32 tex = P::unpack(tr);
+                u32 out;
+                if (intensity)
+                    out = lerp(P::unpack(P::load(q)), tex, u32(b >> 16));
+                else
+                    out = multiply(tex, u32(r >> 16) << 16 | u32(g >> 16) << 8 | u32(b >> 16));
+                P::store(q, P::pack(out));
+            }
+            r += ramp.d[1];
+            g += ramp.d[2];
+            b += ramp.d[3];
+        }
+    }
+};
+inline constexpr auto kTexRampSpan = format_table<TexRampSpan>();
+
+} // namespace kx::vgfx

@@ -1,0 +1,180 @@
+// Triangle rasterisation: exact edge walking with a top-left fill rule, and the
+// attribute planes (colours, texture coordinates) evaluated at pixel centres.
+#pragma once
+
+#include <cmath>
+#include <utility>
+
+#include "kernels.h"
+#include "state.h"
+
+namespace kx::vgfx {
+
+using i128 = __int128;
+
+struct Pt {
+    i64 x, y;
+};
+
+inline void floor_divmod(i128 n, i64 d, i64& q, i64& r) {
+    i128 qq = n / d, rr = n % d;
+    if (rr < 0) {
+        rr += d;
+        --qq;
+    }
+    q = static_cast<i64>(qq);
+    r = static_cast<i64>(rr);
+}
+
+// Walks an edge from a to b (a.y < b.y) down the rows, giving for row y the first
+// pixel whose centre (x + 0.5, y + 0.5) lies at or right of the edge:
+// ceil(x_edge(y + 0.5) - 0.5), kept exactly as a quotient and a remainder. A pixel
+// whose centre lies on an edge thus belongs to the triangle on the edge's right: the
+// edge is a left edge there (inclusive) and a right edge for the other (exclusive).
+struct EdgeWalk {
+    i64 q = 0, r = 0, den = 1, sq = 0, sr = 0;
+    void start(Pt a, Pt b, i64 y) {
+        i64 dx = b.x - a.x, dy = b.y - a.y;
+        den = 2 * dy;
+        i128 num = i128(2 * a.x - 1) * dy + i128(2 * (y - a.y) + 1) * dx;
+        floor_divmod(num, den, q, r);
+        floor_divmod(i128(2) * dx, den, sq, sr);
+    }
+    i64 first() const { return q + (r > 0); }
+    void step() {
+        q += sq;
+        r += sr;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        }
+    }
+};
+
+// Calls row(y, x0, x1) for each row of the triangle inside the clip rectangle, with
+// the covered pixels x0 .. x1 - 1 (never empty). Rows are sampled at y + 0.5, so with
+// integer corners no centre lies on a horizontal edge.
+template <class RowFn> void raster_triangle(Pt a, Pt b, Pt c, const Rect& clip, RowFn&& row) {
+    if (b.y < a.y) std::swap(a, b);
+    if (c.y < a.y) std::swap(a, c);
+    if (c.y < b.y) std::swap(b, c);
+    i128 area = i128(b.x - a.x) * (c.y - a.y) - i128(c.x - a.x) * (b.y - a.y);
+    if (area == 0) return;
+    i64 y0 = std::max(a.y, clip.t), y1 = std::min(c.y, clip.b);
+    if (y0 >= y1) return;
+    EdgeWalk along, side;
+    along.start(a, c, y0);
+    bool upper = y0 < b.y;
+    if (upper)
+        side.start(a, b, y0);
+    else
+        side.start(b, c, y0);
+    for (i64 y = y0; y < y1; ++y) {
+        if (upper && y == b.y) {
+            side.start(b, c, y);
+            upper = false;
+        }
+        i64 x0 = along.first(), x1 = side.first();
+        if (x1 < x0) std::swap(x0, x1);
+        x0 = std::max(x0, clip.l);
+        x1 = std::min(x1, clip.r);
+        if (x0 < x1) row(y, x0, x1);
+        along.step();
+        side.step();
+    }
+}
+
+// A quantity interpolated linearly over a triangle: value(x, y) = v0 + ax (x - x0) +
+// ay (y - y0).
+struct Plane {
+    double x0 = 0, y0 = 0, v0 = 0, ax = 0, ay = 0;
+    double at(double x, double y) const { return v0 + ax * (x - x0) + ay * (y - y0); }
+};
+
+inline Plane make_plane(const Pt v[3], double a0, double a1, double a2) {
+    double dx1 = double(v[1].x - v[0].x), dy1 = double(v[1].y - v[0].y);
+    double dx2 = double(v[2].x - v[0].x), dy2 = double(v[2].y - v[0].y);
+    double d = dx1 * dy2 - dx2 * dy1;
+    Plane p;
+    p.x0 = double(v[0].x);
+    p.y0 = double(v[0].y);
+    p.v0 = a0;
+    if (d != 0) {
+        p.ax = ((a1 - a0) * dy2 - (a2 - a0) * dy1) / d;
+        p.ay = ((a2 - a0) * dx1 - (a1 - a0) * dx2) / d;
+    }
+    return p;
+}
+
+// The four channels (a, r, g, b) of three corner colours.
+struct ColourPlanes {
+    Plane ch[4];
+    ColourPlanes(const Pt v[3], const u32 c[3]) {
+        for (int k = 0; k < 4; ++k) {
+            int s = 24 - 8 * k;
+            ch[k] = make_plane(v, chan(c[0], s), chan(c[1], s), chan(c[2], s));
+        }
+    }
+    // The ramp over pixels x0 .. x1 - 1 of row y: exact values at both ends.
+    ColourRamp ramp(i64 y, i64 x0, i64 x1) const {
+        ColourRamp r;
+        i64 n = x1 - x0;
+        double yc = double(y) + 0.5;
+        for (int k = 0; k < 4; ++k) {
+            auto fix = [](double v) {
+                return static_cast<i32>(
+                    std::clamp<double>(std::floor((v + 0.5) * 65536.0), 0, 256 * 65536 - 1));
+            };
+            i32 a = fix(ch[k].at(double(x0) + 0.5, yc));
+            i32 b = fix(ch[k].at(double(x1) - 0.5, yc));
+            r.c[k] = a;
+            r.d[k] = n > 1 ? static_cast<i32>((i64(b) - a) / (n - 1)) : 0;
+        }
+        return r;
+    }
+};
+
+// Texture coordinates of a triangle. A corner's texture coordinate t names the
+// texel whose centre (t + 0.5) maps to the corner; samples are taken at pixel
+// centres and the texel is the floor. Both ends of every row are clamped to the
+// texels the corners name (and to the source size when known), so no sample
+// leaves them.
+struct TexPlanes {
+    Plane u, v;
+    i64 ulo, uhi, vlo, vhi; // 32.32 fixed point bounds
+
+    TexPlanes(const Pt p[3], const i32 tx[3], const i32 ty[3], i64 w, i64 h) {
+        u = make_plane(p, tx[0] + 0.5, tx[1] + 0.5, tx[2] + 0.5);
+        v = make_plane(p, ty[0] + 0.5, ty[1] + 0.5, ty[2] + 0.5);
+        bounds(std::min({tx[0], tx[1], tx[2]}), std::max({tx[0], tx[1], tx[2]}), w, ulo, uhi);
+        bounds(std::min({ty[0], ty[1], ty[2]}), std::max({ty[0], ty[1], ty[2]}), h, vlo, vhi);
+    }
+    static void bounds(i64 lo, i64 hi, i64 size, i64& flo, i64& fhi) {
+        i64 top = size > 0 ? size - 1 : (i64(1) << 30);
+        lo = std::clamp<i64>(lo, 0, top);
+        hi = std::clamp<i64>(hi, 0, top);
+        flo = lo << 32;
+        fhi = ((hi + 1) << 32) - 1;
+    }
+    static i64 fix(double t, i64 lo, i64 hi) {
+        double lim = double(i64(1) << 31);
+        t = std::clamp(t, -lim, lim);
+        return std::clamp<i64>(std::llround(t * 4294967296.0), lo, hi);
+    }
+    // Start and step over pixels x0 .. x1 - 1 of row y.
+    void span(i64 y, i64 x0, i64 x1, i64& U, i64& V, i64& dU, i64& dV) const {
+        double yc = double(y) + 0.5;
+        i64 n = x1 - x0;
+        U = fix(u.at(double(x0) + 0.5, yc), ulo, uhi);
+        V = fix(v.at(double(x0) + 0.5, yc), vlo, vhi);
+        i64 U1 = fix(u.at(double(x1) - 0.5, yc), ulo, uhi);
+        i64 V1 = fix(v.at(double(x1) - 0.5, yc), vlo, vhi);
+        dU = n > 1 ? (U1 - U) / (n - 1) : 0;
+        dV = n > 1 ? (V1 - V) / (n - 1) : 0;
+    }
+};
+
+// Rows of textured pixels are built in chunks of this many.
+constexpr i32 kChunk = 256;
+
+} // namespace kx::vgfx

@@ -1,0 +1,469 @@
+// Boxes, shade boxes, circles, ellipses, lines, span shapes and strips.
+#include <cmath>
+#include <cstring>
+
+#include "kernels.h"
+#include "kx/kx_vgfx.h"
+#include "raster.h"
+#include "state.h"
+
+namespace kx::vgfx {
+namespace {
+
+// Pixels x0 .. x1 - 1 of row y in a shape blend, clipped.
+void hspan(FlatSpanFn fn, i64 y, i64 x0, i64 x1, u32 colour) {
+    const Rect& c = g.clip;
+    if (y < c.t || y >= c.b) return;
+    x0 = std::max(x0, c.l);
+    x1 = std::min(x1, c.r);
+    if (x0 < x1) fn(g.dst.at(x0, y), i32(x1 - x0), colour);
+}
+
+// Pixels y0 .. y1 - 1 of column x in a shape blend, clipped.
+void vspan(ColumnSpanFn fn, i64 x, i64 y0, i64 y1, u32 colour) {
+    const Rect& c = g.clip;
+    if (x < c.l || x >= c.r) return;
+    y0 = std::max(y0, c.t);
+    y1 = std::min(y1, c.b);
+    if (y0 < y1) fn(g.dst.at(x, y0), g.dst.pitch, i32(y1 - y0), colour);
+}
+
+void box(i64 x1, i64 y1, i64 x2, i64 y2, u32 colour, i32 mode) {
+    if (!can_draw()) return;
+    i64 l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+    if (l == r || t == b) return;
+    int f = g.dst.fmt, blend = shape_blend_of(mode);
+    FlatSpanFn row = kFlatSpan[f][blend];
+    if (mode & 3) {
+        Rect k = Rect{l, t, r, b}.meet(g.clip);
+        if (k.empty()) return;
+        u8* p = g.dst.at(k.l, k.t);
+        for (i64 y = k.t; y < k.b; ++y, p += g.dst.pitch)
+            row(p, i32(k.r - k.l), colour);
+        return;
+    }
+    // Outline: the top and bottom rows, then the columns between them.
+    hspan(row, t, l, r, colour);
+    if (b - t > 1) hspan(row, b - 1, l, r, colour);
+    ColumnSpanFn col = kColumnSpan[f][blend];
+    vspan(col, l, t + 1, b - 1, colour);
+    if (r - l > 1) vspan(col, r - 1, t + 1, b - 1, colour);
+}
+
+// ---- Circles and ellipses ---------------------------------------------------------------
+
+std::uint64_t isqrt(std::uint64_t v) {
+    auto s = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(v)));
+    while (s > 0 && s * s > v)
+        --s;
+    while ((s + 1) * (s + 1) <= v)
+        ++s;
+    return s;
+}
+
+void filled_circle(i64 cx, i64 cy, i64 r, u32 colour, i32 mode) {
+    FlatSpanFn row = kFlatSpan[g.dst.fmt][shape_blend_of(mode)];
+    i64 y0 = std::max(cy - r, g.clip.t), y1 = std::min(cy + r + 1, g.clip.b);
+    for (i64 y = y0; y < y1; ++y) {
+        i64 dy = y - cy;
+        i64 h = static_cast<i64>(isqrt(std::uint64_t(r * r - dy * dy)));
+        hspan(row, y, cx - h, cx + h + 1, colour);
+    }
+}
+
+// Largest h with h^2 ry^2 <= rx^2 (ry^2 - dy^2), the half width of a filled ellipse.
+i64 ellipse_half_width(i64 rx, i64 ry, i64 dy) {
+    if (ry == 0) return rx;
+    i128 lim = i128(rx) * rx * (i128(ry) * ry - i128(dy) * dy);
+    i128 ry2 = i128(ry) * ry;
+    auto h = static_cast<i64>(double(rx) *
+                              std::sqrt(std::max(0.0, 1.0 - double(dy) * dy / (double(ry) * ry))));
+    while (h > 0 && i128(h) * h * ry2 > lim)
+        --h;
+    while (i128(h + 1) * (h + 1) * ry2 <= lim)
+        ++h;
+    return h;
+}
+
+void filled_ellipse(i64 cx, i64 cy, i64 rx, i64 ry, u32 colour, i32 mode) {
+    FlatSpanFn row = kFlatSpan[g.dst.fmt][shape_blend_of(mode)];
+    i64 y0 = std::max(cy - ry, g.clip.t), y1 = std::min(cy + ry + 1, g.clip.b);
+    for (i64 y = y0; y < y1; ++y) {
+        i64 h = ellipse_half_width(rx, ry, y - cy);
+        hspan(row, y, cx - h, cx + h + 1, colour);
+    }
+}
+
+template <int F, int B> struct Outline {
+    u32 colour;
+    i64 cx, cy;
+    void at(i64 x, i64 y) const {
+        x += cx;
+        y += cy;
+        if (g.clip.contains(x, y)) plot<F, B>(g.dst.at(x, y), colour);
+    }
+    // The four mirror images of (x, y), each pixel once.
+    void four(i64 x, i64 y) const {
+        at(x, y);
+        if (x != 0) at(-x, y);
+        if (y != 0) at(x, -y);
+        if (x != 0 && y != 0) at(-x, -y);
+    }
+};
+
+// The midpoint ring of radius r, each pixel once.
+template <int F, int B> struct CircleOutline {
+    static void run(i64 cx, i64 cy, i64 r, i64 unused, u32 colour) {
+        (void)unused;
+        Outline<F, B> o{colour, cx, cy};
+        i64 x = r, y = 0, err = 1 - r;
+        while (x >= y) {
+            o.four(x, y);
+            if (x != y) o.four(y, x);
+            ++y;
+            if (err < 0) {
+                err += 2 * y + 1;
+            } else {
+                --x;
+                err += 2 * (y - x) + 1;
+            }
+        }
+    }
+};
+
+// The midpoint ellipse with radii a (x) and b (y), both at least 1, each pixel once.
+// Decision values are kept times four so that they stay integers.
+template <int F, int B> struct EllipseOutline {
+    static void run(i64 cx, i64 cy, i64 a, i64 b, u32 colour) {
+        Outline<F, B> o{colour, cx, cy};
+        const i128 a2 = i128(a) * a, b2 = i128(b) * b;
+        i64 x = 0, y = b;
+        // Region 1: x steps each time, while the slope is below 1 (b2 x < a2 y).
+        i128 p = 4 * b2 - 4 * a2 * b + a2;
+        while (b2 * x < a2 * y) {
+            o.four(x, y);
+            if (p < 0) {
+                p += 4 * b2 * (2 * x + 3);
+            } else {
+                p += 4 * b2 * (2 * x + 3) - 8 * a2 * (y - 1);
+                --y;
+            }
+            ++x;
+        }
+        // Region 2: y steps each time.
+        i128 q = b2 * (2 * i128(x) + 1) * (2 * i128(x) + 1) + 4 * a2 * (i128(y) - 1) * (y - 1) -
+                 4 * a2 * b2;
+        while (y >= 0) {
+            o.four(x, y);
+            if (q > 0) {
+                q -= 4 * a2 * (2 * i128(y) - 3);
+            } else {
+                q += b2 * (8 * i128(x) + 8) - 4 * a2 * (2 * i128(y) - 3);
+                ++x;
+            }
+            --y;
+        }
+    }
+};
+
+using OutlineFn = void (*)(i64, i64, i64, i64, u32);
+constexpr auto kCircleOutline = table<CircleOutline, kShapeBlends>();
+constexpr auto kEllipseOutline = table<EllipseOutline, kShapeBlends>();
+
+// Whether the square or rectangle (cx +- rx, cy +- ry) misses the clip rectangle.
+bool misses_clip(i64 cx, i64 cy, i64 rx, i64 ry) {
+    return Rect{cx - rx, cy - ry, cx + rx + 1, cy + ry + 1}.meet(g.clip).empty();
+}
+
+void ellipse(i64 cx, i64 cy, i64 rx, i64 ry, u32 colour, i32 mode) {
+    if (!can_draw() || rx < 0 || ry < 0 || misses_clip(cx, cy, rx, ry)) return;
+    int f = g.dst.fmt, blend = shape_blend_of(mode);
+    if (rx == 0 || ry == 0) {
+        // A line: both outline and filled.
+        if (rx == 0)
+            vspan(kColumnSpan[f][blend], cx, cy - ry, cy + ry + 1, colour);
+        else
+            hspan(kFlatSpan[f][blend], cy, cx - rx, cx + rx + 1, colour);
+        return;
+    }
+    if (mode & 3)
+        filled_ellipse(cx, cy, rx, ry, colour, mode);
+    else
+        kEllipseOutline[f][blend](cx, cy, rx, ry, colour);
+}
+
+// ---- Lines --------------------------------------------------------------------------------
+
+template <int F, int B> struct LineSteps {
+    // count pixels from p; err < mod is the running remainder, inc its step.
+    static void run(u8* p, i64 major, i64 minor, i64 count, i64 err, i64 inc, i64 mod, u32 colour) {
+        for (i64 k = 0; k < count; ++k) {
+            plot<F, B>(p, colour);
+            p += major;
+            err += inc;
+            if (err >= mod) {
+                err -= mod;
+                p += minor;
+            }
+        }
+    }
+};
+constexpr auto kLineSteps = table<LineSteps, kShapeBlends>();
+
+// The same pixels with the minor offset in 32.32 fixed point: Y starts at or just above
+// the exact offset and steps by m / n rounded up. The excess stays below 1 / 2n, the
+// least distance of an exact offset from the next integer, as long as
+// 2n (count + 1) <= 2^32, so every floor is the exact one; the loop carries no
+// dependency but Y.
+template <int F, int B> struct LineFixed {
+    static void run(u8* p, i64 major, i64 minor, i64 count, std::uint64_t Y, std::uint64_t step,
+                    u32 colour) {
+        for (i64 k = 0; k < count; ++k) {
+            plot<F, B>(p + k * major + static_cast<i64>(Y >> 32) * minor, colour);
+            Y += step;
+        }
+    }
+};
+constexpr auto kLineFixed = table<LineFixed, kShapeBlends>();
+
+template <class W> i64 ceil_div(W n, W d) { // d > 0
+    W q = n / d;
+    if (n % d != 0 && n > 0) ++q;
+    return static_cast<i64>(q);
+}
+
+// The range [ilo, ihi] of steps whose minor offset floor((2 i m + n) / 2n) lies in
+// [klo, khi] (m > 0), narrowed from the given one; W wide enough for 2 n k.
+template <class W> void minor_range(i64 n, i64 m, i64 klo, i64 khi, i64& ilo, i64& ihi) {
+    if (klo > 0) ilo = std::max(ilo, ceil_div<W>(W(2) * n * klo - n, W(2) * m));
+    ihi = std::min(ihi, ceil_div<W>(W(2) * n * (W(khi) + 1) - n, W(2) * m) - 1);
+}
+
+// Pixels of the line from (x1, y1) to (x2, y2), both ends included. Along the major
+// axis the i-th pixel (i = 0 .. n) is offset on the minor axis by
+// floor((2 i m + n) / 2n) = i m / n rounded half up, where n and m are the lengths
+// along the two axes; ends are ordered first so the pixels do not depend on which
+// end is given first. Clipping picks the range of i that lies inside, exactly.
+void line(i64 x1, i64 y1, i64 x2, i64 y2, u32 colour, i32 mode) {
+    // Below this, products of two lengths fit in 64 bits.
+    constexpr i64 kSmall = i64(1) << 29;
+    if (!can_draw()) return;
+    const Rect& c = g.clip;
+    bool xmajor = std::abs(x2 - x1) >= std::abs(y2 - y1);
+    if (xmajor ? x1 > x2 : y1 > y2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    // a: major axis, b: minor axis.
+    i64 a1 = xmajor ? x1 : y1, b1 = xmajor ? y1 : x1;
+    i64 n = xmajor ? x2 - x1 : y2 - y1;
+    i64 db = xmajor ? y2 - y1 : x2 - x1;
+    i64 m = std::abs(db), s = db < 0 ? -1 : 1;
+    i64 alo = xmajor ? c.l : c.t, ahi = xmajor ? c.r : c.b; // [alo, ahi)
+    i64 blo = xmajor ? c.t : c.l, bhi = xmajor ? c.b : c.r;
+    i64 ilo = 0, ihi = n, k0 = 0, err = n, mod = 2 * std::max<i64>(n, 1);
+    if (!c.contains(x1, y1) || !c.contains(x2, y2)) {
+        ilo = std::max<i64>(0, alo - a1);
+        ihi = std::min<i64>(n, ahi - 1 - a1);
+        // Allowed minor offsets k: b1 + s k in [blo, bhi - 1].
+        i64 klo = s > 0 ? blo - b1 : b1 - (bhi - 1);
+        i64 khi = s > 0 ? bhi - 1 - b1 : b1 - blo;
+        if (khi < 0) return;
+        if (m == 0) {
+            if (klo > 0) return;
+        } else if (n < kSmall && std::abs(klo) < kSmall && khi < kSmall) {
+            minor_range<i64>(n, m, klo, khi, ilo, ihi);
+        } else {
+            minor_range<i128>(n, m, klo, khi, ilo, ihi);
+        }
+        if (ilo > ihi) return;
+        if (n > 0 && n < kSmall) {
+            k0 = (2 * ilo * m + n) / mod; // all terms are non-negative
+            err = (2 * ilo * m + n) % mod;
+        } else if (n > 0) {
+            floor_divmod(i128(2) * ilo * m + n, mod, k0, err);
+        }
+    }
+    i64 x = xmajor ? a1 + ilo : b1 + s * k0;
+    i64 y = xmajor ? b1 + s * k0 : a1 + ilo;
+    i64 px = bytes_of(g.dst.fmt), pitch = g.dst.pitch;
+    i64 major = xmajor ? px : pitch, minor = xmajor ? s * pitch : s * px;
+    i64 count = ihi - ilo + 1;
+    int f = g.dst.fmt, blend = shape_blend_of(mode);
+    if (n > 0 && n < (i64(1) << 31) && 2 * n * (count + 1) <= (i64(1) << 32)) {
+        auto up = [](std::uint64_t a, std::uint64_t b) { return a / b + (a % b != 0); };
+        // An unclipped start is half way (err = n): no division needed.
+        std::uint64_t Y =
+            err == n ? std::uint64_t(1) << 31 : up(std::uint64_t(err) << 32, std::uint64_t(mod));
+        std::uint64_t step =
+            m == n ? std::uint64_t(1) << 32 : up(std::uint64_t(m) << 32, std::uint64_t(n));
+        kLineFixed[f][blend](g.dst.at(x, y), major, minor, count, Y, step, colour);
+        return;
+    }
+    kLineSteps[f][blend](g.dst.at(x, y), major, minor, count, err, 2 * m, mod, colour);
+}
+
+// ---- Strips ---------------------------------------------------------------------------------
+
+// A colour ramp over n pixels from c1 (pixel 0) to c2 (pixel n - 1), started at pixel k.
+ColourRamp strip_ramp(u32 c1, u32 c2, i64 n, i64 k) {
+    ColourRamp r;
+    for (int ch = 1; ch < 4; ++ch) {
+        int sh = 24 - 8 * ch;
+        i64 a = i64(chan(c1, sh)) * 65536 + 32768, b = i64(chan(c2, sh)) * 65536 + 32768;
+        i64 d = n > 1 ? (b - a) / (n - 1) : 0;
+        r.c[ch] = i32(a + d * k);
+        r.d[ch] = i32(d);
+    }
+    return r;
+}
+
+// Texture positions over n pixels from texel (t1) at pixel 0 to (t2) at pixel n - 1,
+// in 32.32 fixed point at texel centres, started at pixel k.
+void strip_tex(i64 t1, i64 t2, i64 size, i64 n, i64 k, i64& T, i64& dT) {
+    i64 top = size >= 0 ? size - 1 : (i64(1) << 30);
+    t1 = std::clamp<i64>(t1, 0, top);
+    t2 = std::clamp<i64>(t2, 0, top);
+    dT = n > 1 ? ((t2 - t1) << 32) / (n - 1) : 0;
+    T = (t1 << 32) + (i64(1) << 31) + dT * k;
+}
+
+// Ordered ends and the clipped part [k0, k1) of the pixels 0 .. n - 1 of a strip from
+// `from` along an axis clipped to [lo, hi).
+bool strip_range(i64 from, i64 to, i64 lo, i64 hi, i64& n, i64& k0, i64& k1) {
+    n = to - from + 1;
+    k0 = std::max<i64>(0, lo - from);
+    k1 = std::min<i64>(n, hi - from);
+    return k0 < k1;
+}
+
+} // namespace
+} // namespace kx::vgfx
+
+using namespace kx::vgfx;
+
+extern "C" {
+
+VGFX_API void VGFX_CALL VGFX_Box(int32_t left, int32_t top, int32_t right, int32_t bottom,
+                                 uint32_t colour, int32_t mode) {
+    box(left, top, right, bottom, colour, mode);
+}
+
+VGFX_API void VGFX_CALL VGFX_ShadeBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t c1,
+                                      uint32_t c2, uint32_t c3, uint32_t c4) {
+    if (!can_draw()) return;
+    i64 l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+    Rect k = Rect{l, t, r, b}.meet(g.clip);
+    if (k.empty()) return;
+    i64 w = r - l, h = b - t;
+    auto row = kRampSpan[g.dst.fmt][SB_WRITE];
+    for (i64 y = k.t; y < k.b; ++y) {
+        // The row's end colours on the left and right edges, then the ramp between.
+        double v = h > 1 ? double(y - t) / double(h - 1) : 0.0;
+        ColourRamp ramp;
+        for (int ch = 1; ch < 4; ++ch) {
+            int sh = 24 - 8 * ch;
+            double left = chan(c1, sh) + (double(chan(c4, sh)) - chan(c1, sh)) * v;
+            double right = chan(c2, sh) + (double(chan(c3, sh)) - chan(c2, sh)) * v;
+            i64 a = static_cast<i64>(std::floor((left + 0.5) * 65536.0));
+            i64 z = static_cast<i64>(std::floor((right + 0.5) * 65536.0));
+            i64 d = w > 1 ? (z - a) / (w - 1) : 0;
+            ramp.c[ch] = i32(a + d * (k.l - l));
+            ramp.d[ch] = i32(d);
+        }
+        row(g.dst.at(k.l, y), i32(k.r - k.l), ramp);
+    }
+}
+
+VGFX_API void VGFX_CALL VGFX_Circle(int32_t x, int32_t y, int32_t radius, uint32_t colour,
+                                    int32_t mode) {
+    if (!can_draw() || radius < 0 || misses_clip(x, y, radius, radius)) return;
+    if (mode & 3)
+        filled_circle(x, y, radius, colour, mode);
+    else
+        kCircleOutline[g.dst.fmt][shape_blend_of(mode)](x, y, radius, 0, colour);
+}
+
+VGFX_API void VGFX_CALL VGFX_Ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, uint32_t colour,
+                                     int32_t mode) {
+    ellipse(x, y, rx, ry, colour, mode);
+}
+
+VGFX_API void VGFX_CALL VGFX_WriteLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                       uint32_t colour, int32_t mode) {
+    line(x1, y1, x2, y2, colour, mode);
+}
+
+VGFX_API void VGFX_CALL VGFX_WriteDrawModeLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                               uint32_t colour, int32_t mode) {
+    line(x1, y1, x2, y2, colour, mode);
+}
+
+VGFX_API void VGFX_CALL VGFX_Draw_Shape_Span_Buffer(const int32_t* spans, int32_t count,
+                                                    uint32_t colour, int32_t mode) {
+    if (!spans || count <= 0 || !can_draw()) return;
+    FlatSpanFn row = kFlatSpan[g.dst.fmt][shape_blend_of(mode)];
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t s[3];
+        std::memcpy(s, spans + 3 * i64(i), sizeof s);
+        hspan(row, s[0], s[1], s[2], colour);
+    }
+}
+
+VGFX_API void VGFX_CALL VGFX_HoriGouraudStrip(int32_t x1, uint32_t c1, int32_t x2, uint32_t c2,
+                                              int32_t y) {
+    if (!can_draw() || y < g.clip.t || y >= g.clip.b) return;
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(c1, c2);
+    }
+    i64 n, k0, k1;
+    if (!strip_range(x1, x2, g.clip.l, g.clip.r, n, k0, k1)) return;
+    kRampSpan[g.dst.fmt][SB_WRITE](g.dst.at(x1 + k0, y), i32(k1 - k0), strip_ramp(c1, c2, n, k0));
+}
+
+VGFX_API void VGFX_CALL VGFX_VertGouraudStrip(int32_t y1, uint32_t c1, int32_t y2, uint32_t c2,
+                                              int32_t x) {
+    if (!can_draw() || x < g.clip.l || x >= g.clip.r) return;
+    if (y1 > y2) {
+        std::swap(y1, y2);
+        std::swap(c1, c2);
+    }
+    i64 n, k0, k1;
+    if (!strip_range(y1, y2, g.clip.t, g.clip.b, n, k0, k1)) return;
+    kRampColumn[g.dst.fmt](g.dst.at(x, y1 + k0), g.dst.pitch, i32(k1 - k0),
+                           strip_ramp(c1, c2, n, k0));
+}
+
+VGFX_API void VGFX_CALL VGFX_HoriTextureStrip(int32_t x1, int32_t tx1, int32_t ty1, int32_t x2,
+                                              int32_t tx2, int32_t ty2, int32_t y) {
+    if (!can_draw() || !can_read_source() || y < g.clip.t || y >= g.clip.b) return;
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(tx1, tx2);
+        std::swap(ty1, ty2);
+    }
+    i64 n, k0, k1, U, dU, V, dV;
+    if (!strip_range(x1, x2, g.clip.l, g.clip.r, n, k0, k1)) return;
+    strip_tex(tx1, tx2, g.src_w, n, k0, U, dU);
+    strip_tex(ty1, ty2, g.src_h, n, k0, V, dV);
+    kFetch[g.dst.fmt](g.dst.at(x1 + k0, y), g.src.px, g.src.pitch, U, V, dU, dV, i32(k1 - k0));
+}
+
+VGFX_API void VGFX_CALL VGFX_VertTextureStrip(int32_t y1, int32_t tx1, int32_t ty1, int32_t y2,
+                                              int32_t tx2, int32_t ty2, int32_t x) {
+    if (!can_draw() || !can_read_source() || x < g.clip.l || x >= g.clip.r) return;
+    if (y1 > y2) {
+        std::swap(y1, y2);
+        std::swap(tx1, tx2);
+        std::swap(ty1, ty2);
+    }
+    i64 n, k0, k1, U, dU, V, dV;
+    if (!strip_range(y1, y2, g.clip.t, g.clip.b, n, k0, k1)) return;
+    strip_tex(tx1, tx2, g.src_w, n, k0, U, dU);
+    strip_tex(ty1, ty2, g.src_h, n, k0, V, dV);
+    kFetchColumn[g.dst.fmt](g.dst.at(x, y1 + k0), g.dst.pitch, g.src.px, g.src.pitch, U, V, dU, dV,
+                            i32(k1 - k0));
+}
+
+} // extern "C"
