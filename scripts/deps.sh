@@ -3,7 +3,8 @@
 # missing. Run as root it installs them with apt-get; otherwise it names them.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libmimalloc-dev)
+packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libmimalloc-dev
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core)
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(lua5.4 luajit libsdl2-dev libsdl2-gfx-dev libpixman-1-dev)
 fi

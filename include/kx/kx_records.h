@@ -155,4 +155,117 @@ KX_STATIC_ASSERT(offsetof(VM_Mesh, Faces) == 28, "mesh record layout");
 KX_STATIC_ASSERT(offsetof(VM_Mesh, BackFace) == 36, "mesh record layout");
 KX_STATIC_ASSERT(offsetof(VM_Mesh, Particles) == 40, "mesh record layout");
 
+/* ---- Screen and surface records -------------------------------------------- */
+
+/* Records that screens and images share; hosts get their addresses. */
+typedef struct KX_SurfaceSize {
+    int32_t Width;
+    int32_t Height;
+    int32_t Depth; /* screen: bits per pixel; image: the value given at creation */
+} KX_SurfaceSize;
+
+/* Right and bottom are exclusive. */
+typedef struct KX_Viewport {
+    int32_t Left;
+    int32_t Top;
+    int32_t Right;
+    int32_t Bottom;
+} KX_Viewport;
+
+/* Pixel-format codes of the lock buffer. */
+enum {
+    KX_FORMAT_OTHER = 0, /* 1 byte per pixel */
+    KX_FORMAT_565 = 1,   /* 16 bits, green mask 0x7E0 */
+    KX_FORMAT_555 = 2,   /* 16 bits, green mask 0x3E0 */
+    KX_FORMAT_24 = 3,    /* B, G, R bytes */
+    KX_FORMAT_32 = 4     /* 0x00RRGGBB */
+};
+
+typedef struct KX_LockBuffer {
+    int32_t Locked;  /* 0 or 1 */
+    uint32_t Pixels; /* address of pixel (0, 0) while locked */
+    int32_t Pitch;   /* bytes per row */
+    int32_t Format;  /* KX_FORMAT_*, set when the surface is made */
+} KX_LockBuffer;
+
+/* Render kinds: 1 video surface, 2 FX buffer, 4 texture surface. */
+typedef struct KX_ImageType {
+    int32_t TypeFlags;
+    int32_t RenderTo;
+} KX_ImageType;
+
+/* Screen (bank type 8). Platform objects are the platform layer's 32-bit ids. */
+typedef struct KX_Screen {
+    int32_t Open; /* 1 while the screen is in use */
+    KX_SurfaceSize Size;
+    KX_Viewport Viewport;
+    KX_LockBuffer Lock;
+    int32_t Reserved48[4];
+    KX_ImageType Type; /* RenderTo 1 */
+    uint32_t DirectDraw;
+    uint32_t FrontSurface; /* the primary surface */
+    uint32_t BackSurface;  /* the surface drawing targets */
+    uint32_t DepthSurface;
+    uint32_t Direct3D;
+    uint32_t Direct3DDevice;
+    uint32_t DirectInput;
+    uint32_t MouseDevice;
+    uint32_t KeyboardDevice;
+    int32_t Reserved108;
+    uint32_t RedMask;
+    uint32_t GreenMask;
+    uint32_t BlueMask;
+    int32_t Window;        /* bank handle of the window record */
+    uint32_t WindowHandle; /* the window's id */
+    uint32_t SavedStyle;   /* window style to restore on close (full screen) */
+    int32_t Windowed;      /* 1 windowed, 0 full screen */
+    int32_t DepthEnabled;
+    int32_t State3D;
+    int32_t MouseX;
+    int32_t MouseY;
+    int32_t MouseZ;
+    int32_t MouseButtons;
+    int32_t MouseMoveX;
+    int32_t MouseMoveY;
+    int32_t MouseMoveZ;
+    int32_t MouseAcquired;
+    int32_t KeyboardAcquired;
+} KX_Screen;
+
+KX_STATIC_ASSERT(sizeof(KX_SurfaceSize) == 12, "surface size is three words");
+KX_STATIC_ASSERT(sizeof(KX_Viewport) == 16, "viewport is four words");
+KX_STATIC_ASSERT(sizeof(KX_LockBuffer) == 16, "lock buffer is four words");
+KX_STATIC_ASSERT(offsetof(KX_LockBuffer, Format) == 12, "lock buffer layout");
+KX_STATIC_ASSERT(sizeof(KX_ImageType) == 8, "image type is two words");
+
+KX_STATIC_ASSERT(sizeof(KX_Screen) == 184, "screen record is 46 words");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Size) == 4, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Viewport) == 16, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Lock) == 32, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Lock.Format) == 44, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Type) == 64, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Type.RenderTo) == 68, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, DirectDraw) == 72, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, FrontSurface) == 76, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, BackSurface) == 80, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, DepthSurface) == 84, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Direct3D) == 88, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Direct3DDevice) == 92, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, DirectInput) == 96, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, MouseDevice) == 100, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, KeyboardDevice) == 104, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, RedMask) == 112, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, GreenMask) == 116, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, BlueMask) == 120, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Window) == 124, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, WindowHandle) == 128, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, SavedStyle) == 132, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, Windowed) == 136, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, DepthEnabled) == 140, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, State3D) == 144, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, MouseX) == 148, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, MouseButtons) == 160, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, MouseMoveZ) == 172, "screen record layout");
+KX_STATIC_ASSERT(offsetof(KX_Screen, KeyboardAcquired) == 180, "screen record layout");
+
 #endif

@@ -34,6 +34,15 @@ enum : unsigned {
     CHANGED_BY_FEED = 16 // the change came from the input feed (the user did it)
 };
 
+// A window's frame as presented: 32-bit 0x00RRGGBB pixels, rows of width
+// pixels. full_screen: the window owns the display (exclusive mode).
+struct FrameView {
+    const std::uint32_t* pixels;
+    std::int32_t width;
+    std::int32_t height;
+    bool full_screen;
+};
+
 struct Desktop {
     std::int32_t width; // screen size
     std::int32_t height;
@@ -51,6 +60,10 @@ class Backend {
     virtual void window_destroyed(HWND id) = 0;
     // The cursor to show over the backend's windows (visible false: none).
     virtual void cursor_changed(bool visible, HCURSOR cursor) = 0;
+    // A frame was presented to a window. The services keep it (hosts read it
+    // with GetWindowFrame); the pixels stay valid until the next presentation
+    // to that window or its destruction.
+    virtual void present(const WindowView& view, const FrameView& frame) = 0;
     // Called at the start of every PumpMessages: hand pending user input to
     // the feed functions.
     virtual void poll() = 0;

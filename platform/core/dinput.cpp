@@ -16,8 +16,6 @@ namespace {
 constexpr DWORD kDefaultBuffer = 16;
 constexpr DWORD kMaxBuffer = 4096;
 
-std::uint32_t object_counter = 0;
-
 struct InputObject final : Object {};
 
 struct Device final : Object {
@@ -33,17 +31,11 @@ struct Device final : Object {
 };
 
 template <class T> T* find(std::uint32_t id) {
-    State& s = state();
-    auto it = s.objects.find(id);
-    return it == s.objects.end() ? nullptr : dynamic_cast<T*>(it->second.get());
+    return find_object<T>(id);
 }
 
 std::uint32_t add(std::unique_ptr<Object> object) {
-    State& s = state();
-    std::uint32_t id =
-        next_id(object_counter, [&s](std::uint32_t k) { return s.objects.count(k) != 0; });
-    s.objects[id] = std::move(object);
-    return id;
+    return add_object(std::move(object));
 }
 
 void reset(Device& d) {
@@ -111,6 +103,7 @@ HRESULT CreateDevice(LPDIRECTINPUT input, REFGUID guid, LPDIRECTINPUTDEVICE* dev
 }
 
 HRESULT SetCooperativeLevel(LPDIRECTINPUTDEVICE device, HWND hwnd, DWORD flags) {
+    if (is_display(device)) return set_display_level(device, hwnd, flags);
     Device* d = find<Device>(device);
     if (!d) return DIERR_INVALIDPARAM;
     bool exclusive = flags & DISCL_EXCLUSIVE, shared = flags & DISCL_NONEXCLUSIVE;
@@ -197,21 +190,6 @@ HRESULT GetDeviceData(LPDIRECTINPUTDEVICE device, DWORD objectDataSize, DIDEVICE
     }
     *inOut = static_cast<DWORD>(n);
     return result;
-}
-
-std::uint32_t AddRef(std::uint32_t object) {
-    State& s = state();
-    auto it = s.objects.find(object);
-    return it == s.objects.end() ? 0 : ++it->second->refs;
-}
-
-std::uint32_t Release(std::uint32_t object) {
-    State& s = state();
-    auto it = s.objects.find(object);
-    if (it == s.objects.end()) return 0;
-    std::uint32_t left = --it->second->refs;
-    if (left == 0) s.objects.erase(it);
-    return left;
 }
 
 } // namespace kxp

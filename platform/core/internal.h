@@ -62,6 +62,10 @@ struct Window {
     bool visible = false;
     bool needs_paint = false;
     bool destroying = false;
+    // The last presented frame (0x00RRGGBB, frame_width x frame_height).
+    std::vector<std::uint32_t> frame;
+    std::int32_t frame_width = 0, frame_height = 0;
+    DWORD presents = 0;
 };
 
 struct Timer {
@@ -83,10 +87,21 @@ struct Event {
     std::uint64_t serial = 0;
 };
 
-// Reference-counted objects named by ids (input objects and devices).
+// Reference-counted objects named by ids (input objects and devices, display
+// objects, surfaces, Direct3D objects and 3D devices).
 struct Object {
     virtual ~Object() = default;
+    // Called once the count reached 0 and the object left the table: release
+    // the objects it holds. (Destructors only free memory: they also run when
+    // UseBackend discards the whole table.)
+    virtual void released() {}
+    std::uint32_t id = 0;
     std::uint32_t refs = 1;
+};
+
+// GDI objects named by ids (fonts, device contexts); not reference-counted.
+struct GdiObject {
+    virtual ~GdiObject() = default;
 };
 
 struct State {
@@ -110,6 +125,8 @@ struct State {
     BYTE keys_down[256] = {}; // scan codes, as fed
     BYTE buttons[4] = {};     // 0x80 per button down, as fed
     DWORD sequence = 0;
+    std::map<std::uint32_t, std::unique_ptr<GdiObject>> gdi;
+    std::uint32_t stock_font = 0; // the default font of device contexts, made on first use
 };
 
 // The desktop (starting the default backend on first use).
@@ -142,6 +159,25 @@ void activate(HWND top);
 void deactivate();
 WindowView view_of(const Window& w);
 void discard_windows(State& s); // tells the backend; no messages
+
+// --- reference-counted objects (objects.cpp) ---
+// Adds an object with one reference; returns its id.
+std::uint32_t add_object(std::unique_ptr<Object> object);
+template <class T> T* find_object(std::uint32_t id) {
+    State& s = state();
+    auto it = s.objects.find(id);
+    return it == s.objects.end() ? nullptr : dynamic_cast<T*>(it->second.get());
+}
+std::uint32_t add_gdi(std::unique_ptr<GdiObject> object);
+template <class T> T* find_gdi(std::uint32_t id) {
+    State& s = state();
+    auto it = s.gdi.find(id);
+    return it == s.gdi.end() ? nullptr : dynamic_cast<T*>(it->second.get());
+}
+
+// --- display objects (ddraw.cpp) ---
+bool is_display(std::uint32_t id);
+HRESULT set_display_level(std::uint32_t id, HWND hwnd, DWORD flags);
 
 // --- input (dinput.cpp, keyboard.cpp) ---
 void devices_key(UINT scan, bool down, DWORD time);

@@ -1,6 +1,7 @@
 // The headless backend: a simulated desktop of 1024 x 768 pixels whose work
 // area is the whole screen. Windows live only in the services' tables, and
 // input comes only through the feed (kxp/host.h), from the host or a test.
+// Presented frames are kept by the services, where hosts read them back.
 #include "core/backend.h"
 
 namespace kxp::detail {
@@ -14,6 +15,7 @@ class Headless final : public Backend {
     void window_changed(const WindowView&, unsigned) override {}
     void window_destroyed(HWND) override {}
     void cursor_changed(bool, HCURSOR) override {}
+    void present(const WindowView&, const FrameView&) override {} // frames stay readable
     void poll() override {}
 };
 

@@ -130,7 +130,6 @@ KXP_API std::int32_t ToAsciiEx(UINT virtualKey, UINT scanCode, const BYTE* keySt
 // --- DirectInput-style devices ---------------------------------------------
 using LPDIRECTINPUT = std::uint32_t;
 using LPDIRECTINPUTDEVICE = std::uint32_t;
-using REFGUID = std::uint32_t;
 
 inline constexpr REFGUID GUID_SysKeyboard = 1;
 inline constexpr REFGUID GUID_SysMouse = 2;

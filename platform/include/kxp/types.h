@@ -2,7 +2,8 @@
 //
 // The runtime is a 32-bit-address design: every handle the platform hands out
 // (windows, instances, cursors, icons, keyboard layouts, timers, input objects
-// and devices) is a small non-zero 32-bit id, and message parameters are
+// and devices, display objects, surfaces, 3D devices, device contexts and
+// fonts) is a small non-zero 32-bit id, and message parameters are
 // 32-bit words. 0 always means "none" or "failed".
 #pragma once
 
@@ -28,6 +29,11 @@ using HCURSOR = std::uint32_t;
 using HICON = std::uint32_t;
 using HBRUSH = std::uint32_t;
 using HKL = std::uint32_t;
+using HDC = std::uint32_t; // device context (kxp/gdi.h)
+
+// Interface and device identifiers: small constants (GUID_SysKeyboard,
+// IID_IDirect3D7, ...) standing in for the classic 128-bit GUIDs.
+using REFGUID = std::uint32_t;
 
 // Message parameters and results: 32 bits wide, with the classic signedness
 // (the first parameter unsigned, the second parameter and the result signed).
