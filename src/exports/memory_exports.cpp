@@ -42,7 +42,8 @@ KX_API int32_t KX_CALL KX_MemSize(void* block) {
     return static_cast<int32_t>(kxp::heap::usable_size(block));
 }
 KX_API void* KX_CALL KX_ResizeMem(void* block, int32_t size) {
-    if (size <= 0) {
+    if (size < 0) return nullptr; // cannot be had: the block stays as it was
+    if (size == 0) {
         kxp::heap::free(block);
         return nullptr;
     }

@@ -29,6 +29,8 @@ TEST(RawMemory, ResizeKeepsContentsAndZeroFrees) {
     p = static_cast<unsigned char*>(KX_ResizeMem(p, 3));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(std::memcmp(p, "abc", 3), 0);
+    EXPECT_EQ(KX_ResizeMem(p, -8), nullptr); // refused: the block is kept
+    EXPECT_EQ(std::memcmp(p, "abc", 3), 0);
     EXPECT_EQ(KX_ResizeMem(p, 0), nullptr); // frees
 }
 
