@@ -1,7 +1,7 @@
 // Text functions: searching, splitting and the in-place case changes. The
 // functions that produce a destination string live in the exports, built on
 // the primitives here and in core.cpp.
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <cstring>
@@ -23,23 +23,52 @@ inline bool is_upper(std::uint8_t c) {
     return c >= 'A' && c <= 'Z';
 }
 
-// Next position at or after p where the byte equals x or y (x == y allowed).
-std::int64_t find_either(const std::uint8_t* t, std::int64_t p, std::int64_t end, std::uint8_t x,
-                         std::uint8_t y) {
-    if (x == y) {
-        const void* hit = std::memchr(t + p, x, static_cast<std::size_t>(end - p));
-        return hit ? static_cast<const std::uint8_t*>(hit) - t : end;
+// Next position at or after p where the byte is a given letter in either
+// case: (byte | 0x20) equals the lower-case letter exactly for the two cases
+// of a letter and for no other byte.
+__attribute__((target("avx2"))) std::int64_t
+find_letter_avx2(const std::uint8_t* t, std::int64_t p, std::int64_t end, std::uint8_t lower) {
+    const __m256i want = _mm256_set1_epi8(static_cast<char>(lower)), bit = _mm256_set1_epi8(0x20);
+    for (; p + 64 <= end; p += 64) {
+        __m256i a =
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + p)), bit);
+        __m256i b =
+            _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + p + 32)), bit);
+        std::uint64_t m =
+            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, want))) |
+            std::uint64_t(
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, want))))
+                << 32;
+        if (m) return p + __builtin_ctzll(m);
     }
-    const __m128i vx = _mm_set1_epi8(static_cast<char>(x)),
-                  vy = _mm_set1_epi8(static_cast<char>(y));
+    for (; p < end; ++p)
+        if ((t[p] | 0x20) == lower) return p;
+    return end;
+}
+
+std::int64_t find_letter_sse2(const std::uint8_t* t, std::int64_t p, std::int64_t end,
+                              std::uint8_t lower) {
+    const __m128i want = _mm_set1_epi8(static_cast<char>(lower)), bit = _mm_set1_epi8(0x20);
     for (; p + 16 <= end; p += 16) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p));
-        int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, vx), _mm_cmpeq_epi8(v, vy)));
+        __m128i v = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + p)), bit);
+        int m = _mm_movemask_epi8(_mm_cmpeq_epi8(v, want));
         if (m) return p + __builtin_ctz(static_cast<unsigned>(m));
     }
     for (; p < end; ++p)
-        if (t[p] == x || t[p] == y) return p;
+        if ((t[p] | 0x20) == lower) return p;
     return end;
+}
+
+// Next position at or after p where the byte folds to f (an upper-case letter
+// matches both cases; any other byte only itself).
+std::int64_t find_folded(const std::uint8_t* t, std::int64_t p, std::int64_t end, std::uint8_t f) {
+    if (!is_upper(f)) {
+        const void* hit = std::memchr(t + p, f, static_cast<std::size_t>(end - p));
+        return hit ? static_cast<const std::uint8_t*>(hit) - t : end;
+    }
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const std::uint8_t lower = static_cast<std::uint8_t>(f + 32);
+    return avx2 ? find_letter_avx2(t, p, end, lower) : find_letter_sse2(t, p, end, lower);
 }
 
 bool folded_equal(const std::uint8_t* a, const std::uint8_t* b, std::int32_t n,
@@ -103,9 +132,8 @@ std::int32_t instring(Text text, Text search, std::int32_t start, bool fold) {
     }
     const std::uint8_t* table = mem::fold_table();
     const std::uint8_t f = table[s[0]];
-    const std::uint8_t other = is_upper(f) ? static_cast<std::uint8_t>(f + 32) : f;
     for (std::int64_t p = start - 1; p <= last;) {
-        p = find_either(t, p, last + 1, f, other);
+        p = find_folded(t, p, last + 1, f);
         if (p > last) break;
         if (folded_equal(t + p + 1, s + 1, M - 1, table)) return static_cast<std::int32_t>(p) + 1;
         ++p;

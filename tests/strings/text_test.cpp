@@ -177,6 +177,11 @@ TEST_F(TextFunctions, Searching) {
     EXPECT_EQ(VM_StrInstring(S(big), S("KEY"), 1, 1), 778);
     EXPECT_EQ(VM_StrInstring(S(big), S("KEY"), 1, 0), 0);
     EXPECT_EQ(VM_StrInstring(S(big), S("kEy"), 779, 0), 0);
+    EXPECT_EQ(VM_StrInstring(S(std::string(128, 'q') + "Zz"), S("zZ"), 1, 1), 129); // in the tail
+    // Only letters fold: bytes 0x20 apart that are not letters stay distinct.
+    EXPECT_EQ(VM_StrInstring(S("{x[X"), S("[x"), 1, 1), 3);
+    EXPECT_EQ(VM_StrInstring(S(std::string(100, '`') + "@a"), S("@A"), 1, 1), 101);
+    EXPECT_EQ(VM_StrInstring(S(std::string(100, '`') + "@a"), S("`A@"), 1, 1), 0);
     int set = S(",;");
     int src = S("a,b;c");
     EXPECT_EQ(VM_StrFindNextDelimiter(src, set, 0), 1);
