@@ -2,6 +2,8 @@
 // number conversion.
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include <string>
 
@@ -28,6 +30,16 @@ std::int32_t copy_chars_out(std::int32_t source, std::int32_t start, std::int32_
     std::int32_t n = std::clamp(count, 0, t.length - start);
     if (dest && n > 0) std::memmove(dest, t.chars + start, static_cast<std::size_t>(n));
     return dest ? n : 0;
+}
+
+// Runs a function that builds its result in a buffer; a result too large for
+// the memory at hand leaves the destination as it was instead of escaping.
+template <class F> void building(F f) {
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
 }
 
 std::int32_t fragment_in_scratch(std::int32_t index) {
@@ -188,15 +200,15 @@ KX_API int32_t KX_CALL VM_StrAsc(int32_t source, int32_t position) {
     return str::asc(source, position);
 }
 KX_API void KX_CALL VM_StrMake(int32_t source, int32_t count, int32_t dest) {
-    str::make(source, count, dest);
+    building([&] { str::make(source, count, dest); });
 }
 KX_API void KX_CALL VM_StrPad(int32_t source, int32_t pad, int32_t counter, int32_t interval,
                               int32_t dest) {
-    str::pad(source, pad, counter, interval, dest);
+    building([&] { str::pad(source, pad, counter, interval, dest); });
 }
 KX_API void KX_CALL VM_StrInsert(int32_t source, int32_t insertion, int32_t position,
                                  int32_t dest) {
-    str::insert(source, insertion, position, dest);
+    building([&] { str::insert(source, insertion, position, dest); });
 }
 KX_API int32_t KX_CALL VM_StrFindNextDelimiter(int32_t source, int32_t set, int32_t start) {
     return str::find_next_delimiter(str::text(source), str::text(set), start);
@@ -212,7 +224,9 @@ KX_API int32_t KX_CALL VM_StrInstringOLD(int32_t text, int32_t search, int32_t s
 }
 KX_API void KX_CALL VM_StrReplace(int32_t source, int32_t search, int32_t replacement,
                                   int32_t start, int32_t fold, int32_t first_only, int32_t dest) {
-    str::replace(source, search, replacement, start, fold != 0, first_only == 1, dest);
+    building([&] {
+        str::replace(source, search, replacement, start, fold != 0, first_only == 1, dest);
+    });
 }
 KX_API int32_t KX_CALL VM_StrSplit(int32_t source, int32_t delimiters) {
     return str::split(source, delimiters);
