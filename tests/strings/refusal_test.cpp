@@ -1,0 +1,72 @@
+// Every string export given handles that name no string (0, negative, outside
+// the table, a raw bank, a released bank) or odd string types: nothing is
+// written outside a string, and only strings are ever written.
+#include <vector>
+
+#include "string_fixture.h"
+
+namespace kx::test {
+namespace {
+
+using Refusals = Strings;
+
+TEST_F(Refusals, NonStringsAreNeverWrittenAndNothingBreaks) {
+    int raw = VM_Alloc(16);
+    std::memset(VM_BankPtr(raw), 'r', 16);
+    int tiny = VM_TypedAlloc(2, 1, 0); // a counted string too small for its length word
+    int zt = VM_TypedAlloc(6, 3, 0);
+    std::memcpy(VM_BankPtr(zt), "zt\0\0\0\0", 6);
+    int s = S("Some Text, 12");
+    int released = VM_NewKXStr(4); // its handle is given to the next bank made
+    VM_Free(released);
+    const std::vector<int> handles = {0, -1, 1 << 30, raw, released, tiny, zt, s};
+    for (int a : handles) {
+        for (int b : handles) {
+            for (int d : handles) {
+                VM_StrLeft(a, d, 3);
+                VM_StrRight(a, d, 3);
+                VM_StrMid(a, d, 2, 3);
+                VM_StrCutLeft(a, d, 2);
+                VM_StrCutRight(a, d, 2);
+                VM_StrTrim(a, b, d);
+                VM_StrTrimLeft(a, b, d);
+                VM_StrTrimRight(a, b, d);
+                VM_StrUpper(a, d);
+                VM_StrAutoCaps(a, d);
+                VM_StrFlip(a, d);
+                VM_StrMake(a, 2, d);
+                VM_StrPad(a, b, 0, 2, d);
+                VM_StrInsert(a, b, 1, d);
+                VM_StrReplace(a, b, a, 1, 1, 0, d);
+                VM_AddStrings(d, a, b);
+                VM_CopyStrToStr(d, a);
+                VM_StrCHR(66, d);
+                VM_StrStringF(d, 1.5f);
+                VM_StrDigitsL(d, 7, 3);
+            }
+            VM_StrInstring(a, b, 1, 1);
+            VM_StrInstringOLD(a, b, 1, 0);
+            VM_StrFindNextDelimiter(a, b, 0);
+            VM_StrSplit(a, b);
+            VM_StrCmpLow(a, b);
+            VM_StrCmpGrtE(a, b);
+            if (int c = VM_CombineStrs(a, b); c > 0) VM_Free(c);
+        }
+        VM_StrValL(a);
+        VM_StrValF(a);
+        VM_StrAsc(a, 1);
+        VM_ResizeStr(a, 3);
+        VM_StrRefreshLen(a, 99);
+        if (int c = VM_CloneStr(a); c > 0) VM_Free(c);
+        if (int c = VM_CloneFileNameStr(a); c > 0) VM_Free(c);
+    }
+    // The raw bank kept its bytes and size; the strings are still terminated.
+    EXPECT_EQ(VM_BankSize(raw), 16);
+    for (int k = 0; k < 16; ++k)
+        ASSERT_EQ(static_cast<char*>(VM_BankPtr(raw))[k], 'r');
+    EXPECT_TRUE(terminated(s));
+    EXPECT_TRUE(terminated(zt));
+}
+
+} // namespace
+} // namespace kx::test
