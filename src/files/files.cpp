@@ -97,10 +97,6 @@ std::int32_t close(std::uint32_t id) {
     return r;
 }
 
-void close_all() {
-    table().open.clear();
-}
-
 std::int32_t eof(std::uint32_t id) {
     Stream* s = find(id);
     return s && s->tell() >= s->size() ? 1 : 0;

@@ -31,7 +31,4 @@ std::int32_t read_memory(std::uint32_t id, std::int32_t position, void* address,
 std::int32_t write_memory(std::uint32_t id, std::int32_t position, const void* start,
                           const void* end);
 
-// Closes every open stream (for hosts that end a program).
-void close_all();
-
 } // namespace kx::files

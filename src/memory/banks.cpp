@@ -155,11 +155,6 @@ Bank* find(std::int32_t handle) {
     return (b && b->ptr != 0) ? b : nullptr;
 }
 
-Bank* find_typed(std::int32_t handle, std::int32_t type) {
-    Bank* b = find(handle);
-    return (b && b->type == type) ? b : nullptr;
-}
-
 void* ptr(std::int32_t handle) {
     Bank* b = find(handle);
     return b ? kxp::ptr<void>(b->ptr) : nullptr;

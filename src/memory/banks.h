@@ -74,9 +74,6 @@ template <class T> T* as(std::int32_t handle) {
     return static_cast<T*>(ptr(handle));
 }
 
-// A bank of the given type, or null.
-Bank* find_typed(std::int32_t handle, std::int32_t type);
-
 // The case-fold table of case-insensitive searching: entry c is c, except that
 // "a" to "z" hold "A" to "Z".
 const std::uint8_t* fold_table();

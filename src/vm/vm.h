@@ -74,8 +74,6 @@ class StackView {
         if (s_) p_->StackCurrentSize = n_;
     }
 
-    std::int32_t size() const { return n_; }
-    bool room(std::int32_t k) const { return k <= max_ - n_; }
     // Kind of the entry `depth` below the top (0: the top), or -1.
     std::int32_t kind(std::int32_t depth = 0) const {
         return depth < n_ ? s_[n_ - 1 - depth].Kind : -1;

@@ -150,13 +150,6 @@ TEST(Heap, EveryThreadAllocatesInTheRegion) {
     }
 }
 
-TEST(Heap, AddressConversionRoundTrips) {
-    void* p = kxp::heap::alloc(8);
-    std::uint32_t a = kxp::addr32(p);
-    EXPECT_EQ(kxp::ptr<void>(a), p);
-    kxp::heap::free(p);
-}
-
 } // namespace
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -610,20 +610,28 @@ class Assembler {
         }
     }
 
-    // const NAME = value
-    void declare_const(Cursor& c, int line) {
+    // The "NAME =" that opens a const or list declaration, after its keyword;
+    // null (and an error reported) when it is not there.
+    const Token* declared_name(Cursor& c, int line, const char* what) {
         ++c.k;
         const Token* name = c.peek();
         if (!name || name->kind != Token::Ident) {
-            error(line, c.col(), "expected a constant name");
-            return;
+            error(line, c.col(), std::string("expected a ") + what + " name");
+            return nullptr;
         }
         ++c.k;
         if (!c.punct('=')) {
             error(line, c.col(), "expected '='");
-            return;
+            return nullptr;
         }
         ++c.k;
+        return name;
+    }
+
+    // const NAME = value
+    void declare_const(Cursor& c, int line) {
+        const Token* name = declared_name(c, line, "constant");
+        if (!name) return;
         Operand v;
         if (!operand(c, line, v)) return;
         if (v.kind != Operand::IntLit && v.kind != Operand::FloatLit && v.kind != Operand::StrLit) {
@@ -642,18 +650,8 @@ class Assembler {
 
     // list NAME = a, b, ...
     void declare_list(Cursor& c, int line) {
-        ++c.k;
-        const Token* name = c.peek();
-        if (!name || name->kind != Token::Ident) {
-            error(line, c.col(), "expected a list name");
-            return;
-        }
-        ++c.k;
-        if (!c.punct('=')) {
-            error(line, c.col(), "expected '='");
-            return;
-        }
-        ++c.k;
+        const Token* name = declared_name(c, line, "list");
+        if (!name) return;
         Symbol sym;
         sym.kind = Symbol::List;
         if (!operand_list(c, line, sym.items, false)) return;
