@@ -155,6 +155,59 @@ KX_STATIC_ASSERT(offsetof(VM_Mesh, Faces) == 28, "mesh record layout");
 KX_STATIC_ASSERT(offsetof(VM_Mesh, BackFace) == 36, "mesh record layout");
 KX_STATIC_ASSERT(offsetof(VM_Mesh, Particles) == 40, "mesh record layout");
 
+/* ---- Window record (bank type 7, 164 bytes) -------------------------------- */
+
+typedef struct KX_Rect {
+    int32_t Left;
+    int32_t Top;
+    int32_t Right;
+    int32_t Bottom;
+} KX_Rect;
+
+/* The system's window placement record: 11 words, Length 44. */
+typedef struct KX_Placement {
+    uint32_t Length;
+    uint32_t Flags;
+    uint32_t ShowCmd;
+    int32_t MinX, MinY;
+    int32_t MaxX, MaxY;
+    KX_Rect Normal; /* work-area coordinates */
+} KX_Placement;
+
+typedef struct KX_Window {
+    int32_t Reserved0[2];
+    uint32_t hWnd; /* the window's id; 0 when creation failed */
+    int32_t Reserved12;
+    KX_Placement Placement;
+    int32_t ScreenHandle; /* bank handle of the attached screen, 0 while none */
+    int32_t Reserved64[4];
+    int32_t RequestedWidth;
+    int32_t RequestedHeight;
+    KX_Rect WindowRect;       /* outer rectangle, screen coordinates */
+    KX_Rect ClientScreenRect; /* client area, screen coordinates */
+    KX_Rect ClientRect;       /* client area, client coordinates */
+    KX_Rect OpenRect;         /* outer rectangle right after creation */
+    int32_t Reserved152;
+    int32_t TimerActive;   /* 1 while the 10 ms input timer runs */
+    int32_t CloseRequests; /* close requests not yet collected */
+} KX_Window;
+
+KX_STATIC_ASSERT(sizeof(KX_Placement) == 44, "placement is 11 words");
+KX_STATIC_ASSERT(offsetof(KX_Placement, Normal) == 28, "placement layout");
+KX_STATIC_ASSERT(sizeof(KX_Window) == 164, "window record is 41 words");
+KX_STATIC_ASSERT(offsetof(KX_Window, hWnd) == 8, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, Placement) == 16, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, Placement.Normal) == 44, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, ScreenHandle) == 60, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, RequestedWidth) == 80, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, RequestedHeight) == 84, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, WindowRect) == 88, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, ClientScreenRect) == 104, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, ClientRect) == 120, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, OpenRect) == 136, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, TimerActive) == 156, "window record layout");
+KX_STATIC_ASSERT(offsetof(KX_Window, CloseRequests) == 160, "window record layout");
+
 /* ---- Screen and surface records -------------------------------------------- */
 
 /* Records that screens and images share; hosts get their addresses. */

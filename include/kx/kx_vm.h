@@ -345,6 +345,52 @@ KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_
 KX_API int32_t KX_CALL Math_LinesIntersect(const void* segment_a, const void* segment_b,
                                            void* point);
 
+/* ---- Window, keyboard and mouse, debug counters ------------------------------------ */
+#ifndef KX_NOEXCEPT
+#ifdef __cplusplus
+#define KX_NOEXCEPT noexcept
+#else
+#define KX_NOEXCEPT
+#endif
+#endif
+/* Window arguments are window record handles (bank type 7), screen arguments
+ * screen record handles (bank type 8); invalid ones give 0. */
+KX_API int32_t KX_CALL KX_OpenWindow(int32_t width, int32_t height) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_CloseWindow(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PositionWindow(int32_t window, int32_t x, int32_t y) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SizeWindow(int32_t window, int32_t width, int32_t height) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_CenterWindow(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FullScreenWindow(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowX(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowY(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowWidth(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowHeight(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowHandle(int32_t window) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetWindowClose(int32_t window) KX_NOEXCEPT;
+KX_API void KX_CALL KX_GetWindowTitle(int32_t window, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SetWindowTitle(int32_t window, int32_t source) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetHinstance(int32_t hwnd) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_AvailSysMem(void) KX_NOEXCEPT;
+
+KX_API int32_t KX_CALL KX_KeyBoardAquire(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseAquire(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_KeyBoardUpdateInputState(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseUpdateInputState(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_KeyState(int32_t scan_code) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FlushKeys(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ScanCode(void) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Inkey(int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_InkeyASCII(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_KeyStateFKEYS(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseX(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseY(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseZ(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseMoveX(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseMoveY(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseMoveZ(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MouseButton(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_WindowDebug(int32_t index) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -233,4 +233,10 @@ BOOL ExtTextOut(HDC dc, std::int32_t x, std::int32_t y, UINT options, const RECT
     return 1;
 }
 
+HGDIOBJ GetStockObject(std::int32_t index) {
+    // Stock ids sit above every id that CreateFont hands out.
+    constexpr HGDIOBJ kStockBase = 0x7FFF0000u;
+    return index >= WHITE_BRUSH && index <= NULL_BRUSH ? kStockBase + HGDIOBJ(index) : 0;
+}
+
 } // namespace kxp

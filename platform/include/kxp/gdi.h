@@ -73,6 +73,13 @@ KXP_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deletes a font; refused (0) while it is selected into a device context.
 KXP_API BOOL DeleteObject(HGDIOBJ object);
 
+// Stock objects: brushes that window classes name as their background.
+inline constexpr std::int32_t WHITE_BRUSH = 0;
+inline constexpr std::int32_t BLACK_BRUSH = 4;
+inline constexpr std::int32_t NULL_BRUSH = 5;
+// A fixed id for stock objects 0..5 (never deleted), 0 for other indexes.
+KXP_API HGDIOBJ GetStockObject(std::int32_t index);
+
 // Widths of characters first..last (at most 255) of the selected font.
 KXP_API BOOL GetCharABCWidths(HDC dc, UINT first, UINT last, ABC* widths);
 // cx: the sum of the advances; cy: the font's cell height.
