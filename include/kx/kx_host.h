@@ -44,6 +44,25 @@ KX_API int32_t KX_CALL KXH_FeedMouseButton(int32_t button, int32_t down) KX_NOEX
 /* The user clicks the window's close button. */
 KX_API int32_t KX_CALL KXH_FeedClose(int32_t window) KX_NOEXCEPT;
 
+/* Screens and frames. */
+/* Makes a screen record (KX_OpenGraphics), fills it through the platform
+ * (display object, front and back surfaces, 3D device, input devices; depth 16
+ * means 5-6-5, or 24, or 32), stores it in the window record's ScreenHandle,
+ * refreshes the window record's rectangles and makes it the current surface.
+ * Returns the screen handle, or 0 with nothing made (invalid window, size
+ * below 1, other depth). */
+KX_API int32_t KX_CALL KXH_OpenScreen(int32_t window, int32_t width, int32_t height, int32_t depth,
+                                      int32_t windowed) KX_NOEXCEPT;
+/* The last frame presented to the window's client area as 32-bit 0x00RRGGBB
+ * pixels, rows of width pixels, top row first. Writes width and height (when
+ * not null) and, when capacity >= 4 x width x height, the pixels. Returns the
+ * number of presentations to that window so far; 0 when none (nothing
+ * written). */
+KX_API int32_t KX_CALL KXH_ReadFrame(int32_t window, void* pixels, int32_t capacity, int32_t* width,
+                                     int32_t* height) KX_NOEXCEPT;
+/* Writes that frame as a PNG file. 1, or 0. */
+KX_API int32_t KX_CALL KXH_SaveFramePNG(int32_t window, const char* path) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -321,4 +321,53 @@ KX_STATIC_ASSERT(offsetof(KX_Screen, MouseButtons) == 160, "screen record layout
 KX_STATIC_ASSERT(offsetof(KX_Screen, MouseMoveZ) == 172, "screen record layout");
 KX_STATIC_ASSERT(offsetof(KX_Screen, KeyboardAcquired) == 180, "screen record layout");
 
+/* The FX record of an image: its plain-memory buffer (KX_GetFXImagePtr). */
+typedef struct KX_FXRecord {
+    int32_t Present; /* 0 or 1 */
+    int32_t Bank;    /* bank handle of the pixels */
+    int32_t Unused;
+    uint32_t Pixels; /* address of pixel (0, 0) */
+    int32_t Pitch;   /* bytes per row */
+    int32_t Format;  /* pixel-format code */
+} KX_FXRecord;
+
+/* A DirectDraw buffer of an image (video or texture). */
+typedef struct KX_ImageBuffer {
+    int32_t Present; /* 0 or 1 */
+    uint32_t Surface;
+} KX_ImageBuffer;
+
+/* Image (bank type 9, 140 bytes). TypeFlags: 1 video, 2 FX, 4 texture buffer,
+ * 0x100 video buffer in system memory. */
+typedef struct KX_Image {
+    int32_t InUse; /* 1 */
+    KX_SurfaceSize Size;
+    uint32_t MaskColour;
+    int32_t Screen; /* bank handle of the screen the image was made for */
+    KX_LockBuffer Lock;
+    int32_t Reserved40[4];
+    KX_ImageType Type;
+    uint32_t DirectDraw; /* the screen's display object */
+    KX_ImageBuffer Video;
+    KX_FXRecord FX;
+    int32_t Reserved100[4];
+    KX_ImageBuffer Texture;
+    KX_Viewport Viewport;
+} KX_Image;
+
+KX_STATIC_ASSERT(sizeof(KX_FXRecord) == 24, "FX record is six words");
+KX_STATIC_ASSERT(sizeof(KX_Image) == 140, "image record is 35 words");
+KX_STATIC_ASSERT(offsetof(KX_Image, Size) == 4, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, MaskColour) == 16, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Screen) == 20, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Lock) == 24, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Type) == 56, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, DirectDraw) == 64, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Video) == 68, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, FX) == 76, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, FX.Pixels) == 88, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, FX.Format) == 96, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Texture) == 116, "image record layout");
+KX_STATIC_ASSERT(offsetof(KX_Image, Viewport) == 124, "image record layout");
+
 #endif

@@ -391,6 +391,50 @@ KX_API int32_t KX_CALL KX_MouseMoveZ(int32_t screen) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_MouseButton(int32_t screen) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_WindowDebug(int32_t index) KX_NOEXCEPT;
 
+/* ---- Screen, surfaces and images ---------------------------------------------------- */
+/* Surface arguments are screen (bank type 8) or image (bank type 9) handles. */
+KX_API int32_t KX_CALL KX_OpenGraphics(int32_t a, int32_t b, int32_t c, int32_t d,
+                                       int32_t e) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_CloseGraphics(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GraphicsPixelFormat(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SwapGraphics(int32_t screen, int32_t waitVSync) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_Graphics3DState(int32_t screen) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ValidSurface(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetGfxSurface(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_GetSurfaceSizePtr(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_GetViewportPtr(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_GetLockBufferPtr(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_GetImageTypePtr(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_GetFXImagePtr(int32_t image) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_SurfaceGetViewportPtr(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SetCurrentSurface(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_GetCurrentSurface(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SetCurrentBlitFXSurface(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_LockSurface(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_UnLockSurface(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfaceWidth(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfaceHeight(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfaceDepth(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfacePTR(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfacePitch(int32_t surface) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfaceFormat(int32_t surface) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_SurfaceSetViewport(int32_t surface, int32_t x1, int32_t y1, int32_t x2,
+                                           int32_t y2) KX_NOEXCEPT;
+
+KX_API int32_t KX_CALL KX_ImageCreate(int32_t screen, int32_t width, int32_t height, int32_t depth,
+                                      int32_t typeFlags) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageDelete(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageClone(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageClone_ORIGINAL(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageSync(int32_t image, int32_t from, int32_t to) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImagePrepareFX(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageMaskColour(int32_t image, int32_t colour) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageGetMaskColour(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageRenderTo(int32_t image, int32_t kind) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageGetRenderTo(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageGetType(int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_CacheTexturesChanges(int32_t on) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,4 +1,5 @@
 // The host kit: backend choice, message pump, test clock and input feed.
+#include "host/host.h"
 #include "kx/kx_host.h"
 #include "kxp/host.h"
 #include "kxp/system.h"
@@ -52,6 +53,22 @@ KX_API int32_t KX_CALL KXH_FeedMouseButton(int32_t button, int32_t down) noexcep
 KX_API int32_t KX_CALL KXH_FeedClose(int32_t window) noexcept {
     kxp::HWND id = window_id(window);
     return id ? kxp::FeedClose(id) : 0;
+}
+
+} // extern "C"
+
+extern "C" {
+
+KX_API int32_t KX_CALL KXH_OpenScreen(int32_t window, int32_t width, int32_t height, int32_t depth,
+                                      int32_t windowed) noexcept {
+    return kx::host::open_screen(window, width, height, depth, windowed);
+}
+KX_API int32_t KX_CALL KXH_ReadFrame(int32_t window, void* pixels, int32_t capacity, int32_t* width,
+                                     int32_t* height) noexcept {
+    return kx::host::read_frame(window, pixels, capacity, width, height);
+}
+KX_API int32_t KX_CALL KXH_SaveFramePNG(int32_t window, const char* path) noexcept {
+    return kx::host::save_frame_png(window, path);
 }
 
 } // extern "C"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "graphics/graphics.h"
 #include "kxp/gdi.h"
 #include "kxp/input.h"
 #include "kxp/system.h"
@@ -26,7 +27,6 @@ constexpr kxp::UINT kTimerPeriod = 10;
 constexpr std::int32_t kTitleCapacity = 1024;
 
 std::uint32_t g_instance = 0;
-Presenter g_presenter = nullptr;
 
 kxp::HWND hwnd_of(const KX_Window* w) {
     return static_cast<kxp::HWND>(w->hWnd);
@@ -77,7 +77,7 @@ bool refresh_rectangles(KX_Window* w, const KX_Screen* s, kxp::HWND hwnd) {
 }
 
 void present(std::int32_t screen_handle) {
-    if (g_presenter) g_presenter(screen_handle);
+    kx::graphics::swap(screen_handle, 0);
 }
 
 // Mouse positions of a windowed screen, scaled from the client area to the
@@ -194,10 +194,6 @@ std::int32_t pump() noexcept {
     return quit ? -1 : g_delivered;
 }
 
-void set_presenter(Presenter presenter) noexcept {
-    g_presenter = presenter;
-}
-
 std::int32_t open(std::int32_t client_width, std::int32_t client_height) noexcept {
     std::int32_t handle = mem::alloc(sizeof(KX_Window), mem::kWindow);
     if (handle < 1) return 0;
@@ -288,6 +284,15 @@ KX_Rect normal_rect(std::int32_t window) noexcept {
     if (!w) return {};
     read_placement(w);
     return w->Placement.Normal;
+}
+
+void refresh_rectangles(std::int32_t window) noexcept {
+    KX_Window* w = record(window);
+    if (!w || !w->hWnd) return;
+    refresh_outer_and_client(w, hwnd_of(w));
+    kxp::RECT c{};
+    kxp::GetClientRect(hwnd_of(w), &c);
+    store(w->ClientRect, c);
 }
 
 std::int32_t take_close_request(std::int32_t window) noexcept {

@@ -42,6 +42,9 @@ std::int32_t center(std::int32_t window) noexcept;
 std::int32_t full_screen(std::int32_t window) noexcept;
 // The placement's normal rectangle (all zero for an invalid handle).
 KX_Rect normal_rect(std::int32_t window) noexcept;
+// Stores the outer rectangle and the client area (in client and in screen
+// coordinates) of the window's current placement in its record.
+void refresh_rectangles(std::int32_t window) noexcept;
 std::int32_t take_close_request(std::int32_t window) noexcept;
 void get_title(std::int32_t window, std::int32_t dest) noexcept;
 std::int32_t set_title(std::int32_t window, std::int32_t source) noexcept;
@@ -51,12 +54,6 @@ std::uint32_t instance() noexcept;
 // The host's message pump: delivers every pending message; returns how many
 // reached the window procedure, or -1 when a quit message was taken.
 std::int32_t pump() noexcept;
-
-// The screen's presentation (KX_SwapGraphics(screen, 0)), which the window
-// procedure calls on paint and move; set by the graphics core. Until one is set
-// paint and move present nothing.
-using Presenter = std::int32_t (*)(std::int32_t screen);
-void set_presenter(Presenter presenter) noexcept;
 
 // ---- Keyboard and mouse ------------------------------------------------------------
 
