@@ -226,16 +226,6 @@ class Canvas {
         std::memcpy(&v, pristine_.data() + (at(x, y) - mem_.data()), size_t(bpp));
         return ref_unpack(f, v);
     }
-    // Pixels that differ from the snapshot, as a string of '#' and '.', for messages.
-    std::string diff_map() {
-        std::string s;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x)
-                s += get(x, y) != old(x, y) ? '#' : '.';
-            s += '\n';
-        }
-        return s;
-    }
 
   private:
     bool bottom_up_;
@@ -244,6 +234,12 @@ class Canvas {
 
 inline std::string fmt_name(int f) {
     return "format " + std::to_string(f);
+}
+
+// The bits of a stored pixel that the colour key compares (not the unused top bits).
+inline uint32_t key_bits(int f) {
+    static const uint32_t k[] = {0xFF, 0xFFFF, 0x7FFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    return k[f];
 }
 
 } // namespace vt
