@@ -53,39 +53,29 @@ std::vector<Named> shapes() {
                  VGFX_FastDot(x + (i * 7) % 18, y + i, 0xFF00FF, 0x100);
              }
          }},
-        {"Tri",
-         [](int x, int y) { VGFX_Tri(x + 1, y + 1, x + 17, y + 5, x + 6, y + 17, 0xFF00, 0); }},
-        {"TriG",
+        {"Tri and TriG",
          [](int x, int y) {
-             VGFX_TriG(x + 1, y + 1, 0xFF, x + 17, y + 5, 0xFF00, x + 6, y + 17, 0xFF0000, 0x20);
+             VGFX_Tri(x + 1, y + 1, x + 17, y + 5, x + 6, y + 17, 0xFF00, 0);
+             VGFX_TriG(x + 17, y + 1, 0xFF, x + 1, y + 5, 0xFF00, x + 12, y + 17, 0xFF0000, 0x20);
          }},
-        {"Quad",
+        {"Quad and QuadG",
          [](int x, int y) {
              VGFX_Quad(x, y + 3, x + 15, y, x + 18, y + 14, x + 2, y + 17, 0x808080, 0x800);
-         }},
-        {"QuadG",
-         [](int x, int y) {
-             VGFX_QuadG(x, y + 3, 0xFF, x + 15, y, 0xFF00, x + 18, y + 14, 0xFF0000, x + 2, y + 17,
+             VGFX_QuadG(x + 3, y, 0xFF, x + 18, y + 3, 0xFF00, x + 15, y + 17, 0xFF0000, x, y + 14,
                         0xFFFFFF, 0);
          }},
-        {"TriT",
+        {"TriT and QuadT",
          [](int x, int y) {
              VGFX_TriT(x + 1, y + 1, 0, 0, x + 17, y + 5, 7, 0, x + 6, y + 17, 3, 7, 0x11, 0, 0, 0);
+             VGFX_QuadT(x, y + 3, 0, 0, x + 15, y, 7, 0, x + 18, y + 14, 7, 7, x + 2, y + 17, 0, 7,
+                        0x4, 0, 100, 0x80);
          }},
-        {"TriTG and TriTI",
+        {"Gouraud- and intensity-textured",
          [](int x, int y) {
              VGFX_TriTG(x + 1, y + 1, 0, 0, 0xFFFFFF, x + 17, y + 5, 7, 0, 0x808080, x + 6, y + 17,
                         3, 7, 0xFF00FF, 0, 0);
              VGFX_TriTI(x + 17, y + 1, 0, 0, 0xFF, x + 1, y + 5, 7, 0, 0x80, x + 12, y + 17, 3, 7,
                         0x20, 0, 0);
-         }},
-        {"QuadT",
-         [](int x, int y) {
-             VGFX_QuadT(x, y + 3, 0, 0, x + 15, y, 7, 0, x + 18, y + 14, 7, 7, x + 2, y + 17, 0, 7,
-                        0x4, 0, 100, 0x80);
-         }},
-        {"QuadTG and QuadTI",
-         [](int x, int y) {
              VGFX_QuadTG(x, y + 3, 0, 0, 0xFFFFFF, x + 15, y, 7, 0, 0x80FF80, x + 18, y + 14, 7, 7,
                          0x4040FF, x + 2, y + 17, 0, 7, 0, 0, 0);
              VGFX_QuadTI(x + 3, y, 0, 0, 0xFF, x + 18, y + 3, 7, 0, 0x10, x + 15, y + 17, 7, 7,

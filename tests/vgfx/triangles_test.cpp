@@ -1,7 +1,6 @@
 // Triangles and quads: the fill rule, coverage of quads, texture mapping, the
 // textured blends and gouraud shading.
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "canvas.h"
@@ -37,7 +36,7 @@ TEST(VgfxFillRule, TrianglesSharingEdgesNeitherOverlapNorLeaveGaps) {
     expect_exactly_once(sq, 1, 1, 11, 11);
     // A square mesh with its inner vertices moved at random (edges of every slope, many
     // through pixel centres) tiles its outline: every pixel exactly once. Cells are drawn
-    // as two triangles in either winding, as quads, or as gouraud triangles.
+    // as two triangles or as flat or gouraud quads, in either winding.
     uint32_t s = 5;
     auto rnd = [&s](int n) { return int((s = s * 1103515245u + 12345u) >> 16) % n; };
     const int N = 6, G = 8;
@@ -63,51 +62,11 @@ TEST(VgfxFillRule, TrianglesSharingEdgesNeitherOverlapNorLeaveGaps) {
                 } else if (kind == 1) {
                     VGFX_Quad(a.x, a.y, b.x, b.y, d.x, d.y, e.x, e.y, 1, 0x20);
                 } else {
-                    VGFX_TriG(a.x, a.y, 1, b.x, b.y, 1, d.x, d.y, 1, 0x20);
-                    VGFX_TriG(e.x, e.y, 1, d.x, d.y, 1, a.x, a.y, 1, 0x20);
+                    VGFX_QuadG(d.x, d.y, 1, e.x, e.y, 1, a.x, a.y, 1, b.x, b.y, 1, 0x20);
                 }
             }
         expect_exactly_once(c, 2, 2, 2 + G * N, 2 + G * N);
     }
-}
-
-// The four corners of a rectangle in one of eight orders (start corner, direction).
-std::vector<P2> corners(int x, int y, int w, int h, int order) {
-    std::vector<P2> c{{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}};
-    std::rotate(c.begin(), c.begin() + (order % 4), c.end());
-    if (order >= 4) std::reverse(c.begin(), c.end());
-    return c;
-}
-
-TEST(VgfxQuad, FlatGouraudAndTexturedQuadsCoverExactlyTheirRectangle) {
-    Canvas tex(4, 16, 16);
-    tex.fill(0x000001);
-    for (auto [w, h] : {std::pair{1, 1}, {5, 3}, {16, 16}, {2, 13}})
-        for (int order = 0; order < 8; ++order) {
-            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " order " +
-                         std::to_string(order));
-            auto k = corners(3, 2, w, h, order);
-            Canvas c(4, 24, 24);
-            for (int kind = 0; kind < 3; ++kind) {
-                c.fill(0);
-                c.bind();
-                if (kind == 0) {
-                    VGFX_Quad(k[0].x, k[0].y, k[1].x, k[1].y, k[2].x, k[2].y, k[3].x, k[3].y, 1,
-                              0x20);
-                } else if (kind == 1) {
-                    VGFX_QuadG(k[0].x, k[0].y, 1, k[1].x, k[1].y, 1, k[2].x, k[2].y, 1, k[3].x,
-                               k[3].y, 1, 0x20);
-                } else {
-                    tex.bind_source();
-                    VGFX_QuadT(k[0].x, k[0].y, 0, 0, k[1].x, k[1].y, 15, 0, k[2].x, k[2].y, 15, 15,
-                               k[3].x, k[3].y, 0, 15, 0x20, 0, 0, 0);
-                }
-                for (int y = 0; y < 24; ++y)
-                    for (int x = 0; x < 24; ++x)
-                        ASSERT_EQ(c.raw(x, y), x >= 3 && x < 3 + w && y >= 2 && y < 2 + h ? 1u : 0u)
-                            << "kind " << kind << " at " << x << "," << y;
-            }
-        }
 }
 
 TEST(VgfxQuadT, AxisAlignedQuadsCopyTheTextureExactly) {
@@ -165,79 +124,67 @@ TEST(VgfxQuadT, AlphaLevelAndColourArgument) {
     }
 }
 
+// Gouraud-textured: texel times colour; intensity-textured: texel over pixel at the
+// level of the colour's low byte. With constant corners, worked per pixel.
 TEST(VgfxTexturedGouraud, TexelTimesColourAndIntensityLevels) {
-    for (int f : {1, 2, 4}) {
-        SCOPED_TRACE(fmt_name(f));
-        Canvas src(f, 6, 6), c(f, 8, 8);
-        src.pattern(4);
-        src.set(2, 2, 0x123456);
-        src.bind_source();
-        struct Case {
-            uint32_t colour;
-            bool intensity;
-        };
-        for (Case k : {Case{0xFFFFFF, false},
-                       {0x808040, false},
-                       {0x000000, false},
-                       {0xFF, true},
-                       {0x00, true},
-                       {0x80, true}})
+    for (int f : {1, 2, 4})
+        for (uint32_t k : {0xFFFFFFu, 0x808040u, 0x000000u, 0xFFu, 0x00u, 0x80u})
             for (int keyed = 0; keyed < 2; ++keyed) {
+                SCOPED_TRACE(fmt_name(f) + " colour " + std::to_string(k));
+                const bool intensity = k <= 0xFF;
+                Canvas src(f, 6, 6), c(f, 8, 8);
+                src.pattern(4);
+                src.set(2, 2, 0x123456);
+                src.bind_source();
                 c.pattern(5);
                 c.bind();
-                auto draw = k.intensity ? VGFX_QuadTI : VGFX_QuadTG;
-                draw(1, 1, 0, 0, k.colour, 7, 1, 5, 0, k.colour, 7, 7, 5, 5, k.colour, 1, 7, 0, 5,
-                     k.colour, keyed, 0x123456);
+                (intensity ? VGFX_QuadTI : VGFX_QuadTG)(1, 1, 0, 0, k, 7, 1, 5, 0, k, 7, 7, 5, 5, k,
+                                                        1, 7, 0, 5, k, keyed, 0x123456);
                 EXPECT_FALSE(c.changed_outside(1, 1, 7, 7));
                 for (int y = 0; y < 6; ++y)
                     for (int x = 0; x < 6; ++x) {
                         uint32_t t = src.get(x, y), p = c.old(1 + x, 1 + y);
-                        uint32_t want =
-                            k.intensity ? ref_over(p, t, k.colour) : ref_mul(t, k.colour);
+                        uint32_t want = intensity ? ref_over(p, t, k) : ref_mul(t, k);
                         if (keyed && x == 2 && y == 2) want = p;
                         ASSERT_EQ(c.get(1 + x, 1 + y), ref_round_trip(f, want)) << x << "," << y;
                     }
             }
-    }
 }
 
-TEST(VgfxGouraud, RampsBlendAndShadeBetweenCorners) {
+TEST(VgfxGouraud, RampsReachTheCornersAndBlendLikeFlatColours) {
+    const uint32_t corner[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0x404040};
+    const int cx[4] = {2, 21, 21, 2}, cy[4] = {2, 2, 21, 21};
     for (int f : kAllFormats) {
         SCOPED_TRACE(fmt_name(f));
         Canvas a(f, 24, 24), b(f, 24, 24);
+        auto draw = [&](int mode) {
+            VGFX_QuadG(2, 2, corner[0], 22, 2, corner[1], 22, 22, corner[2], 2, 22, corner[3],
+                       mode);
+        };
         a.fill(0);
         a.bind();
-        VGFX_QuadG(2, 2, 0xFF0000, 22, 2, 0x00FF00, 22, 22, 0x0000FF, 2, 22, 0x404040, 0);
-        // Near each corner the colour is the corner's, within a step of the ramp.
-        auto near = [&](int x, int y, uint32_t want) {
-            uint32_t got = a.get(x, y), w = ref_round_trip(f, want);
+        draw(0);
+        for (int i = 0; i < 4; ++i) // within a step of the ramp of the corner's colour
             for (int s : {16, 8, 0})
-                EXPECT_NEAR(int((got >> s) & 255), int((w >> s) & 255), 30) << x << "," << y;
-        };
-        near(2, 2, 0xFF0000);
-        near(21, 2, 0x00FF00);
-        near(21, 21, 0x0000FF);
-        near(2, 21, 0x404040);
-        // The same ramp added to a grey canvas: every pixel is the sum, saturating.
+                EXPECT_NEAR(int((a.get(cx[i], cy[i]) >> s) & 255),
+                            int((ref_round_trip(f, corner[i]) >> s) & 255), 30);
+        // Added to grey: every pixel the sum, saturating (in 16 bits the ramp's dropped low
+        // bits may carry: one step of slack).
         b.fill(0x101010);
         b.bind();
-        VGFX_QuadG(2, 2, 0xFF0000, 22, 2, 0x00FF00, 22, 22, 0x0000FF, 2, 22, 0x404040, 0x20);
-        // (In 16-bit formats the ramp's dropped low bits may carry: allow one step.)
+        draw(0x20);
         int slack = f == 1 || f == 2 ? 8 : 0;
         for (int y = 2; y < 22; ++y)
-            for (int x = 2; x < 22; ++x) {
-                uint32_t got = b.get(x, y),
-                         want = ref_round_trip(f, ref_add(a.get(x, y), b.old(x, y)));
+            for (int x = 2; x < 22; ++x)
                 for (int s : {16, 8, 0})
-                    ASSERT_NEAR(int((got >> s) & 255), int((want >> s) & 255), slack)
+                    ASSERT_NEAR(int((b.get(x, y) >> s) & 255),
+                                int((ref_round_trip(f, ref_add(a.get(x, y), 0x101010)) >> s) & 255),
+                                slack)
                         << x << "," << y;
-            }
         // The alpha mode blends by the interpolated top byte: 255 writes, 0 keeps.
-        a.fill(0x204060);
-        a.bind();
         VGFX_TriG(0, 0, 0xFF336699, 20, 3, 0xFF336699, 5, 20, 0xFF336699, 0x400);
         VGFX_TriG(0, 0, 0x00FFFFFF, 20, 3, 0x00FFFFFF, 5, 20, 0x00FFFFFF, 0x400);
-        EXPECT_EQ(a.get(6, 6), ref_round_trip(f, 0x336699));
+        EXPECT_EQ(b.get(6, 6), ref_round_trip(f, 0x336699));
     }
 }
 
