@@ -27,10 +27,7 @@ TEST(VgfxBlit, CutsSourceRectanglesToTheSource) {
         c.bind();
         // Past the source on every side: cut, moving the destination with the top left.
         VGFX_Blit(-2, -3, 20, 20, 0, 0, 0, 0);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x)
-                ASSERT_EQ(c.get(x + 2, y + 3), src.get(x, y)) << x << "," << y;
-        EXPECT_FALSE(c.changed_outside(2, 3, 10, 11));
+        expect_area(c, 2, 3, 8, 8, [&](int x, int y) { return src.get(x, y); });
         // Empty, reversed or wholly outside the source: nothing.
         c.snapshot();
         VGFX_Blit(5, 5, 5, 8, 0, 0, 0, 0);
@@ -52,17 +49,14 @@ TEST(VgfxBlit, OverlappingCopiesWithinOneBuffer) {
                 c.bind_source();
                 uint32_t mask = c.get(5, 4);
                 VGFX_Blit(3, 3, 12, 12, 3 + dx, 3 + dy, mask, keyed);
-                for (int y = 0; y < 16; ++y)
-                    for (int x = 0; x < 16; ++x) {
-                        int sx = x - dx, sy = y - dy;
-                        uint32_t want = c.old(x, y);
-                        if (sx >= 3 && sx < 12 && sy >= 3 && sy < 12) {
-                            uint32_t s = c.old(sx, sy);
-                            if (!(keyed && ref_pack(f, s) == ref_pack(f, mask))) want = s;
-                        }
-                        ASSERT_EQ(c.get(x, y), want) << fmt_name(f) << " shift " << dx << "," << dy
-                                                     << " at " << x << "," << y;
-                    }
+                SCOPED_TRACE(fmt_name(f) + " shift " + std::to_string(dx) + "," +
+                             std::to_string(dy));
+                expect_area(c, 0, 0, 16, 16, [&](int x, int y) {
+                    int sx = x - dx, sy = y - dy;
+                    bool in = sx >= 3 && sx < 12 && sy >= 3 && sy < 12;
+                    uint32_t s = in ? c.old(sx, sy) : 0;
+                    return in && !(keyed && ref_pack(f, s) == ref_pack(f, mask)) ? s : c.old(x, y);
+                });
             }
 }
 
@@ -81,15 +75,10 @@ TEST(VgfxBlit, CopiesKeysAndConvertsBetweenEveryPairOfFormats) {
                 c.pattern(df + 2);
                 c.bind();
                 VGFX_Blit(0, 0, 13, 4, 1, 1, mask, transparent);
-                for (int y = 0; y < 4; ++y)
-                    for (int x = 0; x < 13; ++x) {
-                        bool skip = (transparent & 1) &&
-                                    (src.raw(x, y) & key_bits(sf)) == ref_pack(sf, mask);
-                        uint32_t want =
-                            skip ? c.old(1 + x, 1 + y) : ref_round_trip(df, src.get(x, y));
-                        ASSERT_EQ(c.get(1 + x, 1 + y), want) << x << "," << y;
-                    }
-                EXPECT_FALSE(c.changed_outside(1, 1, 14, 5));
+                expect_area(c, 1, 1, 13, 4, [&](int x, int y) {
+                    bool skip = (transparent & 1) && src.is_key(x, y, mask);
+                    return skip ? c.old(1 + x, 1 + y) : ref_round_trip(df, src.get(x, y));
+                });
             }
 }
 
@@ -142,18 +131,12 @@ TEST(VgfxTextured, EveryBlendThroughTrianglesAndTheFxBlit) {
                             VGFX_TriT(3, 2, 0, 0, 40, 2, 36, 0, 40, 7, 36, 4, mode, mask, A, b);
                             VGFX_TriT(3, 2, 0, 0, 40, 7, 36, 4, 3, 7, 0, 4, mode, mask, A, b);
                         }
-                        EXPECT_FALSE(c.changed_outside(3, 2, 40, 7));
-                        for (int y = 0; y < 5; ++y)
-                            for (int x = 0; x < 37; ++x) {
-                                uint32_t p = c.old(3 + x, 2 + y);
-                                bool skip = (mode & 1) &&
-                                            (src.raw(x, y) & key_bits(f)) == ref_pack(f, mask);
-                                uint32_t want =
-                                    skip
-                                        ? p
-                                        : ref_round_trip(f, ref_tex(blend, src.get(x, y), p, A, b));
-                                ASSERT_EQ(c.get(3 + x, 2 + y), want) << x << "," << y;
-                            }
+                        expect_area(c, 3, 2, 37, 5, [&](int x, int y) {
+                            uint32_t p = c.old(3 + x, 2 + y);
+                            return (mode & 1) && src.is_key(x, y, mask)
+                                       ? p
+                                       : ref_round_trip(f, ref_tex(blend, src.get(x, y), p, A, b));
+                        });
                     }
 }
 
@@ -170,13 +153,11 @@ TEST(VgfxBlitFX, BlendBufferIsTheBackdropWhereItReaches) {
         c.bind();
         // Destination (x, y) takes back (x + 3, y - 1) as backdrop; the average shows it.
         VGFX_BlitFX(0, 0, 6, 6, 2, 2, 0x10 | 2, 0, 0, 0, 3, -1);
-        for (int y = 0; y < 6; ++y)
-            for (int x = 0; x < 6; ++x) {
-                int bx = 2 + x + 3, by = 2 + y - 1;
-                uint32_t p = bx < 8 && by < 7 ? back.get(bx, by) : c.old(2 + x, 2 + y);
-                ASSERT_EQ(c.get(2 + x, 2 + y), ref_round_trip(f, ref_avg(p, src.get(x, y))))
-                    << x << "," << y;
-            }
+        expect_area(c, 2, 2, 6, 6, [&](int x, int y) {
+            int bx = 2 + x + 3, by = 2 + y - 1;
+            uint32_t p = bx < 8 && by < 7 ? back.get(bx, by) : c.old(2 + x, 2 + y);
+            return ref_round_trip(f, ref_avg(p, src.get(x, y)));
+        });
         EXPECT_FALSE(back.changed_anywhere());
         // Without bit 1, or with a blend buffer of another format, the destination is the
         // backdrop.
@@ -196,9 +177,7 @@ TEST(VgfxBlitFX, BlendBufferIsTheBackdropWhereItReaches) {
     VGFX_SetSrcBlendBuffer(c.pixels(), c.pitch(), 4);
     VGFX_SetSrcBlendSize(10, 10);
     VGFX_BlitFX(0, 0, 4, 4, 2, 2, 0x20 | 2, 0, 0, 0, 1, 0); // add black: copy of back (x + 1)
-    for (int y = 2; y < 6; ++y)
-        for (int x = 2; x < 6; ++x)
-            ASSERT_EQ(c.get(x, y), c.old(x + 1, y)) << x << "," << y;
+    expect_area(c, 2, 2, 4, 4, [&](int x, int y) { return c.old(x + 3, y + 2); });
 }
 
 } // namespace

@@ -87,13 +87,10 @@ TEST(VgfxBlend, EveryShapeModeInEveryFormat) {
             c.bind();
             VGFX_Box(0, 0, 21, 2, C, mode | 1);
             VGFX_Dot(3, 3, C, mode);
-            for (int y = 0; y < 4; ++y)
-                for (int x = 0; x < 21; ++x) {
-                    bool drawn = y < 2 || (x == 3 && y == 3);
-                    uint32_t want =
-                        drawn ? ref_round_trip(f, ref_shape(mode, c.old(x, y), C)) : c.old(x, y);
-                    ASSERT_EQ(c.get(x, y), want) << x << "," << y;
-                }
+            expect_area(c, 0, 0, 21, 4, [&](int x, int y) {
+                bool drawn = y < 2 || (x == 3 && y == 3);
+                return drawn ? ref_round_trip(f, ref_shape(mode, c.old(x, y), C)) : c.old(x, y);
+            });
         }
 }
 
@@ -116,9 +113,7 @@ TEST(VgfxShadeBox, CornerColoursAndInterpolation) {
         d.fill(0);
         d.bind();
         VGFX_ShadeBox(10, 9, 1, 2, tl, tr, br, bl);
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 12; ++x)
-                ASSERT_EQ(d.get(x, y), c.get(x, y)) << x << "," << y;
+        expect_area(d, 0, 0, 12, 10, [&](int x, int y) { return c.get(x, y); });
     }
 }
 
