@@ -226,15 +226,14 @@ class Canvas {
         std::memcpy(&v, pristine_.data() + (at(x, y) - mem_.data()), size_t(bpp));
         return ref_unpack(f, v);
     }
-    // Pixels that differ from the snapshot, as a string of '#' and '.', for messages.
-    std::string diff_map() {
-        std::string s;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x)
-                s += get(x, y) != old(x, y) ? '#' : '.';
-            s += '\n';
-        }
-        return s;
+
+    // Whether the stored source pixel equals the mask colour, as the colour key compares.
+    bool is_key(int x, int y, uint32_t mask) {
+        return (raw(x, y) & key_bits()) == ref_pack(f, mask);
+    }
+    uint32_t key_bits() const {
+        static const uint32_t k[] = {0xFF, 0xFFFF, 0x7FFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+        return k[f];
     }
 
   private:
@@ -244,6 +243,15 @@ class Canvas {
 
 inline std::string fmt_name(int f) {
     return "format " + std::to_string(f);
+}
+
+// Asserts that the w x h pixels from (ox, oy) read back as want(x, y), x and y counted
+// from there, and that nothing outside them changed since the last snapshot.
+template <class Want> void expect_area(Canvas& c, int ox, int oy, int w, int h, Want want) {
+    EXPECT_FALSE(c.changed_outside(ox, oy, ox + w, oy + h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(c.get(ox + x, oy + y), want(x, y)) << "at " << x << "," << y;
 }
 
 } // namespace vt

@@ -1,7 +1,5 @@
 // Image effects: fade, grey scale, phong map, light and mirror, each limited to its
 // rectangle and the clip rectangle.
-#include <cmath>
-
 #include "canvas.h"
 
 using namespace vt;
@@ -17,11 +15,8 @@ template <class Effect, class Want> void check_effect(int f, Effect effect, Want
     VGFX_SetBufferViewPort(0, 0, 8, 8);
     const int32_t rect[4] = {1, 2, 9, 7};
     effect(rect);
-    EXPECT_FALSE(c.changed_outside(1, 2, 8, 7)) << c.diff_map();
-    for (int y = 2; y < 7; ++y)
-        for (int x = 1; x < 8; ++x)
-            ASSERT_EQ(c.get(x, y), ref_round_trip(f, want(c.old(x, y), x, y)))
-                << fmt_name(f) << " at " << x << "," << y;
+    expect_area(c, 1, 2, 7, 5,
+                [&](int x, int y) { return ref_round_trip(f, want(c.old(1 + x, 2 + y))); });
 }
 
 TEST(VgfxEffects, FadeAndGreyScaleInEveryFormat) {
@@ -31,11 +26,11 @@ TEST(VgfxEffects, FadeAndGreyScaleInEveryFormat) {
             uint32_t l = level < 0 ? 0 : std::min(level, 255);
             check_effect(
                 f, [&](const int32_t* r) { VGFX_FillRect_Fade(r, level); },
-                [&](uint32_t p, int, int) { return ref_mul(p, rgb(l, l, l)); });
+                [&](uint32_t p) { return ref_mul(p, rgb(l, l, l)); });
         }
         check_effect(
             f, [](const int32_t* r) { VGFX_FillRect_GreyScale(r); },
-            [](uint32_t p, int, int) {
+            [](uint32_t p) {
                 uint32_t g = (77 * red(p) + 150 * green(p) + 29 * blue(p)) >> 8;
                 return rgb(g, g, g);
             });
@@ -52,50 +47,37 @@ TEST(VgfxEffects, FadeAndGreyScaleInEveryFormat) {
     EXPECT_EQ(c.get(0, 0), 0x4C4C4Cu);
 }
 
-uint32_t lit(uint32_t colour, int x, int y, int cx, int cy, int radius) {
-    double f = radius < 1 ? 0 : 1.0 - std::hypot(x - cx, y - cy) / radius;
-    if (f <= 0) return 0;
-    return rgb(uint32_t(red(colour) * f + 0.5), uint32_t(green(colour) * f + 0.5),
-               uint32_t(blue(colour) * f + 0.5));
-}
-
 TEST(VgfxEffects, PhongMapAndLightFromAPoint) {
-    const uint32_t colour = 0xFFC080;
+    // The lit colour of 0xFFC080 about (1, 1) with radius 10: full at the centre, half at
+    // distance 5 (127.5 rounds up), nothing at 10 and beyond. The spot multiplies white
+    // by it; the phong map's mode 1 and the light add it to 0x081018.
+    const std::pair<int, int> at[] = {{1, 1}, {4, 5}, {7, 9}, {9, 9}};
+    const uint32_t spot[] = {0xFFC080, 0x806040, 0, 0};
+    const uint32_t added[] = {0xFFD098, 0x887058, 0x081018, 0x081018};
+    const int32_t all[4] = {0, 0, 10, 10};
     for (int f : kAllFormats) {
-        for (int radius : {0, 3, 6}) {
-            SCOPED_TRACE("radius " + std::to_string(radius));
-            check_effect(
-                f, [&](const int32_t* r) { VGFX_FillRect_PhongMap(r, 4, 4, radius, colour, 0); },
-                [&](uint32_t p, int x, int y) {
-                    return ref_mul(p, lit(colour, x, y, 4, 4, radius));
-                });
-            check_effect(
-                f, [&](const int32_t* r) { VGFX_FillRect_PhongMap(r, 4, 4, radius, colour, 1); },
-                [&](uint32_t p, int x, int y) {
-                    return ref_add(p, lit(colour, x, y, 4, 4, radius));
-                });
-            check_effect(
-                f, [&](const int32_t* r) { VGFX_FillRect_Light(r, 4, 4, radius, colour); },
-                [&](uint32_t p, int x, int y) {
-                    return ref_add(p, lit(colour, x, y, 4, 4, radius));
-                });
+        SCOPED_TRACE(fmt_name(f));
+        Canvas c(f, 10, 10);
+        c.bind();
+        for (int kind = 0; kind < 3; ++kind) {
+            c.fill(kind == 0 ? 0xFFFFFF : 0x081018);
+            if (kind < 2)
+                VGFX_FillRect_PhongMap(all, 1, 1, 10, 0xFFC080, kind);
+            else
+                VGFX_FillRect_Light(all, 1, 1, 10, 0xFFC080);
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(c.get(at[i].first, at[i].second),
+                          ref_round_trip(f, kind == 0 ? spot[i] : added[i]))
+                    << "kind " << kind << " point " << i;
         }
+        // A radius below 1 lights nothing: black for the spot, unchanged for the light.
+        c.snapshot();
+        VGFX_FillRect_Light(all, 1, 1, 0, 0xFFFFFF);
+        EXPECT_FALSE(c.changed_anywhere());
+        c.fill(0xFFFFFF);
+        VGFX_FillRect_PhongMap(all, 1, 1, 0, 0xFFFFFF, 0);
+        EXPECT_EQ(c.get(1, 1) | c.get(9, 0), 0u);
     }
-    // Worked examples in 32 bits: full colour at the centre, half at half the radius,
-    // nothing at the radius (black for the spot, unchanged for the light).
-    Canvas c(4, 12, 3);
-    c.fill(0x808080);
-    c.bind();
-    const int32_t all[4] = {0, 0, 12, 3};
-    VGFX_FillRect_PhongMap(all, 0, 1, 10, 0xFFFFFF, 0);
-    EXPECT_EQ(c.get(0, 1), 0x808080u);
-    EXPECT_EQ(c.get(5, 1), ref_mul(0x808080, 0x808080)); // round(255 * 0.5) = 128
-    EXPECT_EQ(c.get(10, 1), 0u);
-    c.fill(0x101010);
-    VGFX_FillRect_Light(all, 0, 1, 10, 0x204060);
-    EXPECT_EQ(c.get(0, 1), 0x305070u);
-    EXPECT_EQ(c.get(5, 1), 0x203040u);
-    EXPECT_EQ(c.get(11, 1), 0x101010u);
 }
 
 TEST(VgfxEffects, MirrorFlipsInsideRectangleAndClip) {
@@ -111,12 +93,9 @@ TEST(VgfxEffects, MirrorFlipsInsideRectangleAndClip) {
                     VGFX_SetBufferViewPort(0, 0, right, 8);
                     const int32_t rect[4] = {1, 2, 10, 7}; // within the clip: x 1..right-1, y 2..6
                     VGFX_MirrorRect(rect, h ? 5 : 0, v ? -1 : 0);
-                    EXPECT_FALSE(c.changed_outside(1, 2, right, 7));
-                    for (int y = 2; y < 7; ++y)
-                        for (int x = 1; x < right; ++x) {
-                            int sx = h ? 1 + right - 1 - x : x, sy = v ? 2 + 6 - y : y;
-                            ASSERT_EQ(c.get(x, y), c.old(sx, sy)) << x << "," << y;
-                        }
+                    expect_area(c, 1, 2, right - 1, 5, [&](int x, int y) {
+                        return c.old(h ? right - 1 - x : 1 + x, v ? 6 - y : 2 + y);
+                    });
                 }
 }
 
