@@ -323,4 +323,50 @@ VGFX_API int32_t VGFX_CALL KX_Rnd(int32_t n);
 }
 #endif
 
+/* Every entry point above, by name, as an X-macro: the runtime binds each one
+ * (KX_VGFX_ENTRY_POINTS(X) expands X(name) once per entry point), and tests
+ * and tools that need the whole set read it from here. */
+#define KX_VGFX_ENTRY_POINTS(X)                                                                  \
+    X(VGFX_SetBuffer)                                                                              \
+    X(VGFX_SetSrcBuffer)                                                                           \
+    X(VGFX_SetSrcSize)                                                                             \
+    X(VGFX_SetSrcBlendBuffer)                                                                      \
+    X(VGFX_SetSrcBlendSize)                                                                        \
+    X(VGFX_SetBufferViewPort)                                                                      \
+    X(VGFX_Blit)                                                                                   \
+    X(VGFX_BlitFX)                                                                                 \
+    X(VGFX_Dot)                                                                                    \
+    X(VGFX_FastDot)                                                                                \
+    X(VGFX_Point)                                                                                  \
+    X(VGFX_FastPoint)                                                                              \
+    X(VGFX_PixelRunLength)                                                                         \
+    X(VGFX_PeekPixelStrip)                                                                         \
+    X(VGFX_Box)                                                                                    \
+    X(VGFX_ShadeBox)                                                                               \
+    X(VGFX_Circle)                                                                                 \
+    X(VGFX_Ellipse)                                                                                \
+    X(VGFX_WriteLine)                                                                              \
+    X(VGFX_WriteDrawModeLine)                                                                      \
+    X(VGFX_Tri)                                                                                    \
+    X(VGFX_TriG)                                                                                   \
+    X(VGFX_TriT)                                                                                   \
+    X(VGFX_TriTG)                                                                                  \
+    X(VGFX_TriTI)                                                                                  \
+    X(VGFX_Quad)                                                                                   \
+    X(VGFX_QuadG)                                                                                  \
+    X(VGFX_QuadT)                                                                                  \
+    X(VGFX_QuadTG)                                                                                 \
+    X(VGFX_QuadTI)                                                                                 \
+    X(VGFX_HoriGouraudStrip)                                                                       \
+    X(VGFX_VertGouraudStrip)                                                                       \
+    X(VGFX_HoriTextureStrip)                                                                       \
+    X(VGFX_VertTextureStrip)                                                                       \
+    X(VGFX_Draw_Shape_Span_Buffer)                                                                 \
+    X(VGFX_FillRect_Fade)                                                                          \
+    X(VGFX_FillRect_GreyScale)                                                                     \
+    X(VGFX_FillRect_PhongMap)                                                                      \
+    X(VGFX_FillRect_Light)                                                                         \
+    X(VGFX_MirrorRect)                                                                             \
+    X(KX_Rnd)
+
 #endif /* KX_VGFX_H */

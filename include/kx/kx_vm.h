@@ -15,6 +15,14 @@
 #define KX_CALL
 #endif
 
+/* No export lets an exception out; C++ code built with KX_NOEXCEPT_EXPORTS
+ * (the runtime itself and whatever links it) sees them declared noexcept. */
+#if defined(__cplusplus) && defined(KX_NOEXCEPT_EXPORTS)
+#define KX_NOEXCEPT noexcept
+#else
+#define KX_NOEXCEPT
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -68,69 +76,75 @@ enum {
 
 /* ---- Program record and stack --------------------------------------------- */
 KX_API VM_Program* KX_CALL VM_AllocProgram(uint32_t program_words, uint32_t stack_entries,
-                                           uint32_t int_count, uint32_t float_count);
-KX_API void KX_CALL VM_DeleteProgram(VM_Program* program);
-KX_API int32_t KX_CALL VM_GetStackMaxSize(VM_Program* program);
-KX_API int32_t KX_CALL VM_GetStackCurrentSize(VM_Program* program);
-KX_API void KX_CALL VM_Stack_Push_Address(VM_Program* program, uint32_t value);
-KX_API uint32_t KX_CALL VM_Stack_Pop_Addr(VM_Program* program);
-KX_API int32_t KX_CALL VM_Stack_Pop_INT(VM_Program* program);
-KX_API int32_t KX_CALL VM_Stack_Peek(VM_Program* program, int32_t word_index);
-KX_API void KX_CALL VM_Stack_Push_Variable(VM_Program* program, int32_t tag, int32_t index);
-KX_API int32_t KX_CALL VM_SetPC(VM_Program* program, int32_t position);
-KX_API int32_t KX_CALL VM_GetPC(VM_Program* program);
-KX_API int32_t KX_CALL VM_GetExecutedCycles(VM_Program* program);
-KX_API int32_t KX_CALL VM_GetLastExecutionState(VM_Program* program);
-KX_API void KX_CALL VM_PokeProgramMemory(VM_Program* program, int32_t index, int32_t word);
-KX_API int32_t KX_CALL VM_PeekProgramMemory(VM_Program* program, int32_t index);
-KX_API void KX_CALL VM_PokeIntVariable(VM_Program* program, int32_t index, int32_t value);
-KX_API int32_t KX_CALL VM_PeekIntVariable(VM_Program* program, int32_t index);
-KX_API void KX_CALL VM_PokeFloatVariable(VM_Program* program, int32_t index, float value);
-KX_API float KX_CALL VM_PeekFloatVariable(VM_Program* program, int32_t index);
+                                           uint32_t int_count, uint32_t float_count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_DeleteProgram(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GetStackMaxSize(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GetStackCurrentSize(VM_Program* program) KX_NOEXCEPT;
+KX_API void KX_CALL VM_Stack_Push_Address(VM_Program* program, uint32_t value) KX_NOEXCEPT;
+KX_API uint32_t KX_CALL VM_Stack_Pop_Addr(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_Stack_Pop_INT(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_Stack_Peek(VM_Program* program, int32_t word_index) KX_NOEXCEPT;
+KX_API void KX_CALL VM_Stack_Push_Variable(VM_Program* program, int32_t tag,
+                                           int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_SetPC(VM_Program* program, int32_t position) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GetPC(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GetExecutedCycles(VM_Program* program) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GetLastExecutionState(VM_Program* program) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeProgramMemory(VM_Program* program, int32_t index,
+                                         int32_t word) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_PeekProgramMemory(VM_Program* program, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeIntVariable(VM_Program* program, int32_t index,
+                                       int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_PeekIntVariable(VM_Program* program, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeFloatVariable(VM_Program* program, int32_t index,
+                                         float value) KX_NOEXCEPT;
+KX_API float KX_CALL VM_PeekFloatVariable(VM_Program* program, int32_t index) KX_NOEXCEPT;
 
 /* ---- Interpreter ------------------------------------------------------------ */
-KX_API int32_t KX_CALL VM_Execute(VM_Program* program, int32_t position, int32_t budget);
+KX_API int32_t KX_CALL VM_Execute(VM_Program* program, int32_t position,
+                                  int32_t budget) KX_NOEXCEPT;
 
 /* ---- Raw memory and the string cache ---------------------------------------- */
 /* Blocks come from the runtime's heap, zero-filled, at addresses below 4 GiB. */
-KX_API void* KX_CALL KX_AllocMem(int32_t size);
-KX_API void KX_CALL KX_FreeMem(void* block);
-KX_API int32_t KX_CALL KX_MemSize(void* block);
-KX_API void* KX_CALL KX_ResizeMem(void* block, int32_t size);
-KX_API int32_t KX_CALL KX_CopyMemory(const void* source, void* dest, int32_t count);
-KX_API int32_t KX_CALL KX_PokeINT(void* address, int32_t value);
-KX_API int32_t KX_CALL KXp_PokeINT(void* address, int32_t value);
-KX_API int32_t KX_CALL KX_PokeWord(void* address, int32_t value);
-KX_API int32_t KX_CALL KX_PokeByte(void* address, int32_t value);
-KX_API int32_t KX_CALL KX_PeekINT(const void* address);
-KX_API int32_t KX_CALL KX_PeekWord(const void* address);
-KX_API int32_t KX_CALL KX_PeekByte(const void* address);
-KX_API void KX_CALL KX_PokeIntRect(void* address, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-KX_API void* KX_CALL Create_VM_StringCache(int32_t count);
-KX_API void KX_CALL StringCache_AllocString(void* cache, int32_t index);
-KX_API void KX_CALL StringCache_FreeString(void* cache, int32_t index);
-KX_API void KX_CALL Destory_VM_StringCache(void* cache);
+KX_API void* KX_CALL KX_AllocMem(int32_t size) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FreeMem(void* block) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MemSize(void* block) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_ResizeMem(void* block, int32_t size) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_CopyMemory(const void* source, void* dest, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PokeINT(void* address, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KXp_PokeINT(void* address, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PokeWord(void* address, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PokeByte(void* address, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PeekINT(const void* address) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PeekWord(const void* address) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PeekByte(const void* address) KX_NOEXCEPT;
+KX_API void KX_CALL KX_PokeIntRect(void* address, int32_t x1, int32_t y1, int32_t x2,
+                                   int32_t y2) KX_NOEXCEPT;
+KX_API void* KX_CALL Create_VM_StringCache(int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL StringCache_AllocString(void* cache, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL StringCache_FreeString(void* cache, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL Destory_VM_StringCache(void* cache) KX_NOEXCEPT;
 
 /* ---- Slot lists ----------------------------------------------------------------- */
 /* A list is a block of 32-bit words: a four-word header (0, free chain head link,
  * used chain head link, size) and four words per item (status, element, previous
  * link, next link); a link is 4 + 4 * index, -1 for none. */
-KX_API void* KX_CALL LinkList_Create(int32_t size);
-KX_API void KX_CALL LinkList_Delete(void* list);
-KX_API int32_t KX_CALL LinkList_GetListSize(void* list);
-KX_API int32_t KX_CALL LinkList_GetFreeItem(void* list);
-KX_API int32_t KX_CALL LinkList_GetFirstItem(void* list);
-KX_API int32_t KX_CALL LinkList_GetNextItem(void* list, int32_t index);
-KX_API int32_t KX_CALL LinkList_GetPreviousItem(void* list, int32_t index);
-KX_API int32_t KX_CALL LinkList_Convert_Index_To_Element(void* list, int32_t index);
-KX_API void KX_CALL LinkList_AddItem(void* list, int32_t index);
-KX_API void KX_CALL LinkList_FreeItem(void* list, int32_t index);
-KX_API int32_t KX_CALL LinkList_ItemStatus(void* list, int32_t index);
-KX_API int32_t KX_CALL LinkList_GetLastFreeItem(void* list);
-KX_API void KX_CALL LinkList_SetPreviousLink(void* list, int32_t index, int32_t other);
-KX_API void KX_CALL LinkList_SetNextLink(void* list, int32_t index, int32_t other);
-KX_API void KX_CALL LinkList_SetFreeListPointer(void* list, int32_t index);
-KX_API void* KX_CALL LinkList_Expand(void* list, int32_t extra);
+KX_API void* KX_CALL LinkList_Create(int32_t size) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_Delete(void* list) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetListSize(void* list) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetFreeItem(void* list) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetFirstItem(void* list) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetNextItem(void* list, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetPreviousItem(void* list, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_Convert_Index_To_Element(void* list, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_AddItem(void* list, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_FreeItem(void* list, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_ItemStatus(void* list, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL LinkList_GetLastFreeItem(void* list) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_SetPreviousLink(void* list, int32_t index, int32_t other) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_SetNextLink(void* list, int32_t index, int32_t other) KX_NOEXCEPT;
+KX_API void KX_CALL LinkList_SetFreeListPointer(void* list, int32_t index) KX_NOEXCEPT;
+KX_API void* KX_CALL LinkList_Expand(void* list, int32_t extra) KX_NOEXCEPT;
 
 /* ---- Bank table ----------------------------------------------------------------- */
 /* Bank types. */
@@ -147,159 +161,168 @@ enum {
     VM_BANK_MAP_LEVEL = 14
 };
 /* Opens the table and binds the raster library; returns 1 when it was bound. */
-KX_API int32_t KX_CALL VM_OpenMemoryManager(int32_t table_size);
-KX_API void KX_CALL VM_CloseMemoryManager(void);
-KX_API int32_t KX_CALL VM_MMCacheSize(void);
-KX_API int32_t KX_CALL VM_TypedAlloc(uint32_t size, int32_t type, int32_t structure);
-KX_API int32_t KX_CALL VM_Alloc(uint32_t size);
-KX_API void KX_CALL VM_Resize(int32_t bank, int32_t size);
-KX_API void KX_CALL VM_Free(int32_t bank);
-KX_API void KX_CALL VM_IncBankRef(int32_t bank);
-KX_API void KX_CALL VM_DecBankRef(int32_t bank);
-KX_API void KX_CALL VM_FreeALLBanks(void);
-KX_API int32_t KX_CALL VM_FreeFromPtr(const void* address);
-KX_API int32_t KX_CALL VM_UsedBankQuantity(void);
-KX_API void* KX_CALL VM_BankPtr(int32_t bank);
-KX_API int32_t KX_CALL VM_BankSize(int32_t bank);
-KX_API int32_t KX_CALL VM_BankType(int32_t bank);
-KX_API int32_t KX_CALL VM_BankStructure(int32_t bank);
-KX_API int32_t KX_CALL VM_BankRef(int32_t bank);
-KX_API int32_t KX_CALL VM_BankExist(int32_t bank);
-KX_API void KX_CALL VM_SwapBankPtrs(int32_t bank_a, int32_t bank_b);
+KX_API int32_t KX_CALL VM_OpenMemoryManager(int32_t table_size) KX_NOEXCEPT;
+KX_API void KX_CALL VM_CloseMemoryManager(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MMCacheSize(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_TypedAlloc(uint32_t size, int32_t type, int32_t structure) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_Alloc(uint32_t size) KX_NOEXCEPT;
+KX_API void KX_CALL VM_Resize(int32_t bank, int32_t size) KX_NOEXCEPT;
+KX_API void KX_CALL VM_Free(int32_t bank) KX_NOEXCEPT;
+KX_API void KX_CALL VM_IncBankRef(int32_t bank) KX_NOEXCEPT;
+KX_API void KX_CALL VM_DecBankRef(int32_t bank) KX_NOEXCEPT;
+KX_API void KX_CALL VM_FreeALLBanks(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FreeFromPtr(const void* address) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_UsedBankQuantity(void) KX_NOEXCEPT;
+KX_API void* KX_CALL VM_BankPtr(int32_t bank) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_BankSize(int32_t bank) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_BankType(int32_t bank) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_BankStructure(int32_t bank) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_BankRef(int32_t bank) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_BankExist(int32_t bank) KX_NOEXCEPT;
+KX_API void KX_CALL VM_SwapBankPtrs(int32_t bank_a, int32_t bank_b) KX_NOEXCEPT;
 
 /* ---- Bank contents ------------------------------------------------------------- */
 /* Offsets are byte offsets; an access not wholly inside the bank reads 0 and writes
  * nothing; fills are clipped to the bank. */
-KX_API void KX_CALL VM_PokeByte(int32_t bank, int32_t offset, int32_t value);
-KX_API int32_t KX_CALL VM_PeekByte(int32_t bank, int32_t offset);
-KX_API void KX_CALL VM_PokeWord(int32_t bank, int32_t offset, int32_t value);
-KX_API int32_t KX_CALL VM_PeekWord(int32_t bank, int32_t offset);
-KX_API void KX_CALL VM_PokeInt(int32_t bank, int32_t offset, int32_t value);
-KX_API int32_t KX_CALL VM_PeekInt(int32_t bank, int32_t offset);
-KX_API void KX_CALL VM_PokeFloat(int32_t bank, int32_t offset, float value);
-KX_API float KX_CALL VM_PeekFloat(int32_t bank, int32_t offset);
-KX_API void KX_CALL VM_PokeBankRef(int32_t bank, int32_t offset, int32_t referenced);
-KX_API void KX_CALL VM_ClearBank(int32_t bank, int32_t value);
-KX_API void KX_CALL VM_FillBank(int32_t bank, int32_t start, int32_t end, int32_t value);
+KX_API void KX_CALL VM_PokeByte(int32_t bank, int32_t offset, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_PeekByte(int32_t bank, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeWord(int32_t bank, int32_t offset, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_PeekWord(int32_t bank, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeInt(int32_t bank, int32_t offset, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_PeekInt(int32_t bank, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeFloat(int32_t bank, int32_t offset, float value) KX_NOEXCEPT;
+KX_API float KX_CALL VM_PeekFloat(int32_t bank, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeBankRef(int32_t bank, int32_t offset, int32_t referenced) KX_NOEXCEPT;
+KX_API void KX_CALL VM_ClearBank(int32_t bank, int32_t value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_FillBank(int32_t bank, int32_t start, int32_t end,
+                                int32_t value) KX_NOEXCEPT;
 KX_API int32_t KX_CALL VM_CopyBankBytes(int32_t source, int32_t start, int32_t end, int32_t dest,
-                                        int32_t dest_offset);
-KX_API int32_t KX_CALL VM_CloneBank(int32_t bank);
-KX_API void KX_CALL VM_SortArrayI(void* array, int32_t first, int32_t last);
-KX_API void KX_CALL VM_SortArrayF(void* array, int32_t first, int32_t last);
+                                        int32_t dest_offset) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_CloneBank(int32_t bank) KX_NOEXCEPT;
+KX_API void KX_CALL VM_SortArrayI(void* array, int32_t first, int32_t last) KX_NOEXCEPT;
+KX_API void KX_CALL VM_SortArrayF(void* array, int32_t first, int32_t last) KX_NOEXCEPT;
 /* array: 32-bit addresses of (key, value) integer pairs; the pairs are exchanged. */
-KX_API void KX_CALL VM_SortIntList(void* array, int32_t first, int32_t last);
+KX_API void KX_CALL VM_SortIntList(void* array, int32_t first, int32_t last) KX_NOEXCEPT;
 
 /* ---- Maps ------------------------------------------------------------------------ */
 /* A map (KX_Map) names a table of level slots 0 to L; each level (KX_MapLevel) names a
  * grid of (width + 1) x (height + 1) 32-bit cells. Handles are not type-checked. */
-KX_API int32_t KX_CALL KX_MapCreate(int32_t ignored, int32_t highest_level);
-KX_API int32_t KX_CALL KX_MapDelete(int32_t map);
-KX_API int32_t KX_CALL KX_MapGetLevels(int32_t map);
+KX_API int32_t KX_CALL KX_MapCreate(int32_t ignored, int32_t highest_level) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MapDelete(int32_t map) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MapGetLevels(int32_t map) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_MapCreateLevel(int32_t map, int32_t level, int32_t width, int32_t height,
-                                         int32_t delete_only);
-KX_API int32_t KX_CALL KX_MapDeleteLevel(int32_t map, int32_t level);
-KX_API void* KX_CALL KX_MapGetLevelPtr(int32_t map, int32_t level);
-KX_API int32_t KX_CALL KX_MapGetLevelWidth(int32_t map, int32_t level);
-KX_API int32_t KX_CALL KX_MapGetLevelHeight(int32_t map, int32_t level);
+                                         int32_t delete_only) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MapDeleteLevel(int32_t map, int32_t level) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_MapGetLevelPtr(int32_t map, int32_t level) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MapGetLevelWidth(int32_t map, int32_t level) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_MapGetLevelHeight(int32_t map, int32_t level) KX_NOEXCEPT;
 
 /* ---- Meshes ---------------------------------------------------------------------- */
 /* A mesh (VM_Mesh) names a model vertex bank (buffer 0), a transformed vertex bank
  * (buffer 1) and a face bank. Axis masks: 1 x, 2 y, 4 z. Corner masks: 1 vertex index,
  * 2 u, 4 v, 8 colour. Peek offsets are byte offsets 0 to 20 within a vertex. */
-KX_API int32_t KX_CALL VM_MeshCreate(int32_t vertex_count, int32_t face_count);
-KX_API int32_t KX_CALL VM_MeshCreatePlain(void);
-KX_API void KX_CALL VM_MeshDelete(int32_t mesh);
-KX_API void KX_CALL VM_MeshVertQuantity(int32_t mesh, int32_t count);
-KX_API void KX_CALL VM_MeshFaceQuantity(int32_t mesh, int32_t count);
-KX_API int32_t KX_CALL VM_MeshGetVerts(int32_t mesh);
-KX_API int32_t KX_CALL VM_MeshGetFaces(int32_t mesh);
-KX_API void* KX_CALL VM_MeshGetVertPtr(int32_t mesh, int32_t buffer);
+KX_API int32_t KX_CALL VM_MeshCreate(int32_t vertex_count, int32_t face_count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshCreatePlain(void) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshDelete(int32_t mesh) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshVertQuantity(int32_t mesh, int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshFaceQuantity(int32_t mesh, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshGetVerts(int32_t mesh) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshGetFaces(int32_t mesh) KX_NOEXCEPT;
+KX_API void* KX_CALL VM_MeshGetVertPtr(int32_t mesh, int32_t buffer) KX_NOEXCEPT;
 KX_API void KX_CALL VM_MeshPokeVert(int32_t mesh, int32_t index, float x, float y, float z,
-                                    int32_t mask);
+                                    int32_t mask) KX_NOEXCEPT;
 KX_API void KX_CALL VM_MeshPokeNormals(int32_t mesh, int32_t index, float nx, float ny, float nz,
-                                       int32_t mask);
-KX_API float KX_CALL VM_MeshPeekVert(int32_t mesh, int32_t index, int32_t offset);
-KX_API void KX_CALL VM_MeshSetFaceVertCount(int32_t mesh, int32_t face, int32_t count);
+                                       int32_t mask) KX_NOEXCEPT;
+KX_API float KX_CALL VM_MeshPeekVert(int32_t mesh, int32_t index, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshSetFaceVertCount(int32_t mesh, int32_t face, int32_t count) KX_NOEXCEPT;
 KX_API void KX_CALL VM_MeshPokeFace(int32_t mesh, int32_t face, int32_t corner, int32_t vertex,
-                                    float u, float v, int32_t colour, int32_t mask);
-KX_API void KX_CALL VM_MeshBackFace(int32_t mesh, int32_t flag);
-KX_API int32_t KX_CALL VM_MeshGetBackFace(int32_t mesh);
+                                    float u, float v, int32_t colour, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshBackFace(int32_t mesh, int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshGetBackFace(int32_t mesh) KX_NOEXCEPT;
 
 /* ---- Strings -------------------------------------------------------------------- */
 /* A string is a bank of type 1: a 32-bit length, the characters, a zero byte; the
  * bank is capacity + 5 bytes. Type 2 has the same layout; type 3 holds zero-terminated
  * characters only. Functions write into a destination string the caller supplies,
  * growing it as needed; a destination may also be one of the sources. */
-KX_API int32_t KX_CALL VM_NewKXStr(int32_t capacity);
-KX_API void KX_CALL VM_ResizeStr(int32_t string, int32_t capacity);
-KX_API int32_t KX_CALL VM_StrBufferSize(int32_t string);
-KX_API int32_t KX_CALL VM_StrLen(int32_t string);
-KX_API int32_t KX_CALL VM_StrRefreshLen(int32_t string, int32_t length);
-KX_API void* KX_CALL VM_StrPtr(int32_t string);
-KX_API void* KX_CALL VM_StrFirstChrPtr(int32_t string);
-KX_API void KX_CALL VM_NullStr(int32_t string);
-KX_API int32_t KX_CALL VM_StrLenNullTerm(const void* text);
-KX_API int32_t KX_CALL VM_NewStrFromPtr(const void* text);
-KX_API void KX_CALL VM_PeekMemToStr(int32_t dest, const void* source, int32_t count);
-KX_API void KX_CALL VM_PokeStrToMem(int32_t source, void* dest, int32_t count);
-KX_API int32_t KX_CALL VM_StrCopyChrsToPtr(int32_t source, int32_t start, int32_t count, void* dest);
-KX_API int32_t KX_CALL VM_StrMoveChrsToPtr(int32_t source, int32_t start, int32_t count, void* dest);
-KX_API void KX_CALL VM_CopyStrToStr(int32_t dest, int32_t source);
-KX_API int32_t KX_CALL VM_CloneStr(int32_t string);
-KX_API int32_t KX_CALL VM_CombineStrs(int32_t a, int32_t b);
-KX_API void KX_CALL VM_AddStrings(int32_t dest, int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpEqual(int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpNotEqual(int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpGrt(int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpGrtE(int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpLow(int32_t a, int32_t b);
-KX_API int32_t KX_CALL VM_StrCmpLowE(int32_t a, int32_t b);
+KX_API int32_t KX_CALL VM_NewKXStr(int32_t capacity) KX_NOEXCEPT;
+KX_API void KX_CALL VM_ResizeStr(int32_t string, int32_t capacity) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrBufferSize(int32_t string) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrLen(int32_t string) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrRefreshLen(int32_t string, int32_t length) KX_NOEXCEPT;
+KX_API void* KX_CALL VM_StrPtr(int32_t string) KX_NOEXCEPT;
+KX_API void* KX_CALL VM_StrFirstChrPtr(int32_t string) KX_NOEXCEPT;
+KX_API void KX_CALL VM_NullStr(int32_t string) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrLenNullTerm(const void* text) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_NewStrFromPtr(const void* text) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PeekMemToStr(int32_t dest, const void* source, int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_PokeStrToMem(int32_t source, void* dest, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCopyChrsToPtr(int32_t source, int32_t start, int32_t count,
+                                           void* dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrMoveChrsToPtr(int32_t source, int32_t start, int32_t count,
+                                           void* dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_CopyStrToStr(int32_t dest, int32_t source) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_CloneStr(int32_t string) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_CombineStrs(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API void KX_CALL VM_AddStrings(int32_t dest, int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpEqual(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpNotEqual(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpGrt(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpGrtE(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpLow(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrCmpLowE(int32_t a, int32_t b) KX_NOEXCEPT;
 
 /* ---- Text functions ---------------------------------------------------------------- */
 /* Positions are 1-based unless stated; VM_StrFindNextDelimiter works 0-based. */
-KX_API void KX_CALL VM_StrLeft(int32_t source, int32_t dest, int32_t count);
-KX_API void KX_CALL VM_StrRight(int32_t source, int32_t dest, int32_t count);
-KX_API void KX_CALL VM_StrMid(int32_t source, int32_t dest, int32_t start, int32_t count);
-KX_API void KX_CALL VM_StrCutLeft(int32_t source, int32_t dest, int32_t position);
-KX_API void KX_CALL VM_StrCutRight(int32_t source, int32_t dest, int32_t position);
-KX_API void KX_CALL VM_StrTrimLeft(int32_t source, int32_t set, int32_t dest);
-KX_API void KX_CALL VM_StrTrimRight(int32_t source, int32_t set, int32_t dest);
-KX_API void KX_CALL VM_StrTrim(int32_t source, int32_t set, int32_t dest);
-KX_API void KX_CALL VM_StrLower(int32_t source, int32_t dest);
-KX_API void KX_CALL VM_StrUpper(int32_t source, int32_t dest);
-KX_API void KX_CALL VM_StrAutoCaps(int32_t source, int32_t dest);
-KX_API void KX_CALL VM_StrFlip(int32_t source, int32_t dest);
-KX_API void KX_CALL VM_StrCHR(int32_t code, int32_t dest);
-KX_API int32_t KX_CALL VM_StrAsc(int32_t source, int32_t position);
-KX_API void KX_CALL VM_StrMake(int32_t source, int32_t count, int32_t dest);
+KX_API void KX_CALL VM_StrLeft(int32_t source, int32_t dest, int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrRight(int32_t source, int32_t dest, int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrMid(int32_t source, int32_t dest, int32_t start,
+                              int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrCutLeft(int32_t source, int32_t dest, int32_t position) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrCutRight(int32_t source, int32_t dest, int32_t position) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrTrimLeft(int32_t source, int32_t set, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrTrimRight(int32_t source, int32_t set, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrTrim(int32_t source, int32_t set, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrLower(int32_t source, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrUpper(int32_t source, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrAutoCaps(int32_t source, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrFlip(int32_t source, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrCHR(int32_t code, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrAsc(int32_t source, int32_t position) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrMake(int32_t source, int32_t count, int32_t dest) KX_NOEXCEPT;
 KX_API void KX_CALL VM_StrPad(int32_t source, int32_t pad, int32_t counter, int32_t interval,
-                              int32_t dest);
-KX_API void KX_CALL VM_StrInsert(int32_t source, int32_t insertion, int32_t position, int32_t dest);
-KX_API int32_t KX_CALL VM_StrFindNextDelimiter(int32_t source, int32_t set, int32_t start);
-KX_API int32_t KX_CALL VM_StrInstring(int32_t text, int32_t search, int32_t start, int32_t fold);
-KX_API int32_t KX_CALL VM_StrInstringOLD(int32_t text, int32_t search, int32_t start, int32_t unused);
-KX_API void KX_CALL VM_StrReplace(int32_t source, int32_t search, int32_t replacement, int32_t start,
-                                  int32_t fold, int32_t first_only, int32_t dest);
-KX_API int32_t KX_CALL VM_StrSplit(int32_t source, int32_t delimiters);
-KX_API void KX_CALL VM_StrSplit_FragStr(int32_t index, int32_t dest);
-KX_API int32_t KX_CALL VM_CloneFileNameStr(int32_t string);
-KX_API void KX_CALL VM_StrLowerPtr(void* address, int32_t length);
-KX_API void KX_CALL VM_StrUpperPtr(void* address, int32_t length);
-KX_API void KX_CALL VM_StrAutoCapsPtr(void* address, int32_t length);
-KX_API void KX_CALL VM_StrFlipPtr(void* address, int32_t length);
+                              int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrInsert(int32_t source, int32_t insertion, int32_t position,
+                                 int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrFindNextDelimiter(int32_t source, int32_t set,
+                                               int32_t start) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrInstring(int32_t text, int32_t search, int32_t start,
+                                      int32_t fold) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrInstringOLD(int32_t text, int32_t search, int32_t start,
+                                         int32_t unused) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrReplace(int32_t source, int32_t search, int32_t replacement,
+                                  int32_t start, int32_t fold, int32_t first_only,
+                                  int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrSplit(int32_t source, int32_t delimiters) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrSplit_FragStr(int32_t index, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_CloneFileNameStr(int32_t string) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrLowerPtr(void* address, int32_t length) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrUpperPtr(void* address, int32_t length) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrAutoCapsPtr(void* address, int32_t length) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrFlipPtr(void* address, int32_t length) KX_NOEXCEPT;
 
 /* ---- Number conversion ------------------------------------------------------------ */
-KX_API int32_t KX_CALL VM_StrValL(int32_t string);
-KX_API float KX_CALL VM_StrValF(int32_t string);
-KX_API void KX_CALL VM_StrStringL(int32_t dest, int32_t value);
-KX_API void KX_CALL VM_StrStringF(int32_t dest, float value);
-KX_API void KX_CALL VM_StrDigitsL(int32_t dest, int32_t value, int32_t digits);
-KX_API void KX_CALL VM_StrBinL(int32_t dest, int32_t value);
-KX_API void KX_CALL VM_StrHexL(int32_t dest, int32_t value);
-KX_API void KX_CALL VM_StrBinPtrL(void* address, int32_t value);
-KX_API void KX_CALL VM_StrHexPtrL(void* address, int32_t value);
-KX_API int32_t KX_CALL VM_StrSplit_FragValL(int32_t index);
-KX_API float KX_CALL VM_StrSplit_FragValF(int32_t index);
+KX_API int32_t KX_CALL VM_StrValL(int32_t string) KX_NOEXCEPT;
+KX_API float KX_CALL VM_StrValF(int32_t string) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrStringL(int32_t dest, int32_t value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrStringF(int32_t dest, float value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrDigitsL(int32_t dest, int32_t value, int32_t digits) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrBinL(int32_t dest, int32_t value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrHexL(int32_t dest, int32_t value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrBinPtrL(void* address, int32_t value) KX_NOEXCEPT;
+KX_API void KX_CALL VM_StrHexPtrL(void* address, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_StrSplit_FragValL(int32_t index) KX_NOEXCEPT;
+KX_API float KX_CALL VM_StrSplit_FragValF(int32_t index) KX_NOEXCEPT;
 
 /* ---- File channels and host services ------------------------------------------ */
 /* File names are strings. Files are non-zero ids; 0 (or an id that names no open
@@ -307,43 +330,47 @@ KX_API float KX_CALL VM_StrSplit_FragValF(int32_t index);
  * that offset and leaves the current position unchanged; < 0 transfers at the
  * current position and advances it. Values are little-endian; text lines end in
  * CR LF. Unless a result is stated, the result is 0. */
-KX_API int32_t KX_CALL VM_FileOpen(int32_t name);  /* "rb+": existing file, read and write */
-KX_API int32_t KX_CALL VM_FileRead(int32_t name);  /* "rb" */
-KX_API int32_t KX_CALL VM_FileWrite(int32_t name); /* "wb": create or truncate */
-KX_API int32_t KX_CALL VM_FileClose(int32_t file);
-KX_API int32_t KX_CALL VM_FileEOF(int32_t file);
-KX_API int32_t KX_CALL VM_FilePos(int32_t file);
-KX_API int32_t KX_CALL VM_FileSetPos(int32_t file, int32_t offset);
-KX_API int32_t KX_CALL VM_FileSize(int32_t name);
-KX_API int32_t KX_CALL VM_FileExist(int32_t name);
-KX_API int32_t KX_CALL VM_FileReadB(int32_t file, int32_t position);
-KX_API int32_t KX_CALL VM_FileReadW(int32_t file, int32_t position);
-KX_API int32_t KX_CALL VM_FileReadL(int32_t file, int32_t position);
-KX_API float KX_CALL VM_FileReadF(int32_t file, int32_t position);
-KX_API int32_t KX_CALL VM_FileWriteB(int32_t file, int32_t position, int32_t value);
-KX_API int32_t KX_CALL VM_FileWriteW(int32_t file, int32_t position, int32_t value);
-KX_API int32_t KX_CALL VM_FileWriteL(int32_t file, int32_t position, int32_t value);
-KX_API int32_t KX_CALL VM_FileWriteF(int32_t file, int32_t position, float value);
-KX_API int32_t KX_CALL VM_FileReadStr(int32_t file, int32_t position, int32_t dest);
-KX_API int32_t KX_CALL VM_FileReadStr_OLD(int32_t file, int32_t position, int32_t dest);
-KX_API int32_t KX_CALL VM_FileWriteStr(int32_t file, int32_t position, int32_t string);
-KX_API int32_t KX_CALL VM_FileReadCHR(int32_t file, int32_t position, int32_t dest, int32_t count);
-KX_API int32_t KX_CALL VM_FileWriteCHR(int32_t file, int32_t position, int32_t string, int32_t count);
-KX_API int32_t KX_CALL VM_FileReadMem(int32_t file, int32_t position, void* address, int32_t count);
+KX_API int32_t KX_CALL VM_FileOpen(int32_t name)
+    KX_NOEXCEPT; /* "rb+": existing file, read and write */
+KX_API int32_t KX_CALL VM_FileRead(int32_t name) KX_NOEXCEPT;  /* "rb" */
+KX_API int32_t KX_CALL VM_FileWrite(int32_t name) KX_NOEXCEPT; /* "wb": create or truncate */
+KX_API int32_t KX_CALL VM_FileClose(int32_t file) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileEOF(int32_t file) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FilePos(int32_t file) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileSetPos(int32_t file, int32_t offset) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileSize(int32_t name) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileExist(int32_t name) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadB(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadW(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadL(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API float KX_CALL VM_FileReadF(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteB(int32_t file, int32_t position, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteW(int32_t file, int32_t position, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteL(int32_t file, int32_t position, int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteF(int32_t file, int32_t position, float value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadStr(int32_t file, int32_t position, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadStr_OLD(int32_t file, int32_t position, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteStr(int32_t file, int32_t position, int32_t string) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadCHR(int32_t file, int32_t position, int32_t dest,
+                                      int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileWriteCHR(int32_t file, int32_t position, int32_t string,
+                                       int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadMem(int32_t file, int32_t position, void* address,
+                                      int32_t count) KX_NOEXCEPT;
 KX_API int32_t KX_CALL VM_FileWriteMem(int32_t file, int32_t position, const void* start,
-                                       const void* end);
-KX_API int32_t KX_CALL VM_FileReadValueL(int32_t file, int32_t position);
-KX_API float KX_CALL VM_FileReadValueF(int32_t file, int32_t position);
-KX_API int32_t KX_CALL VM_CHDIR(const void* path);
-KX_API int32_t KX_CALL VM_FileTempFolder(int32_t dest);
-KX_API int32_t KX_CALL Timer(void);
-KX_API int32_t KX_CALL VM_GethInstance(int32_t window);
+                                       const void* end) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileReadValueL(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API float KX_CALL VM_FileReadValueF(int32_t file, int32_t position) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_CHDIR(const void* path) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_FileTempFolder(int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL Timer(void) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_GethInstance(int32_t window) KX_NOEXCEPT;
 
 /* ---- Line tests --------------------------------------------------------------- */
 /* Segments are four floats (x1, y1, x2, y2); the point is two floats (x, y). */
-KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b);
+KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b) KX_NOEXCEPT;
 KX_API int32_t KX_CALL Math_LinesIntersect(const void* segment_a, const void* segment_b,
-                                           void* point);
+                                           void* point) KX_NOEXCEPT;
 
 /* ---- Window, keyboard and mouse, debug counters ------------------------------------ */
 #ifndef KX_NOEXCEPT

@@ -18,13 +18,13 @@ Segment load(const void* p) {
 
 extern "C" {
 
-KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b) {
+KX_API int32_t KX_CALL Math_LinesHit(const void* segment_a, const void* segment_b) noexcept {
     if (!segment_a || !segment_b) return 0;
     return kx::geometry::lines_cross(load(segment_a), load(segment_b), nullptr) ? 1 : 0;
 }
 
 KX_API int32_t KX_CALL Math_LinesIntersect(const void* segment_a, const void* segment_b,
-                                           void* point) {
+                                           void* point) noexcept {
     if (!segment_a || !segment_b) return 0;
     Point p;
     if (!kx::geometry::lines_cross(load(segment_a), load(segment_b), &p)) return 0;

@@ -9,6 +9,8 @@
 #include <unordered_map>
 
 #include "files/stream.h"
+#include "kxp/system.h"
+#include "memory/refusal.h"
 #include "strings/strings.h"
 
 namespace kx::files {
@@ -74,7 +76,7 @@ std::int32_t read_bytewise(Stream& s, std::int32_t dest, int stop, bool skip_aft
 
 } // namespace
 
-std::uint32_t open(std::int32_t name, Mode mode) {
+std::uint32_t open(std::int32_t name, Mode mode) noexcept try {
     const char* path = name_of(name);
     if (!path) return 0;
     auto access = mode == Mode::ReadWrite ? Stream::Access::ReadWrite
@@ -87,9 +89,11 @@ std::uint32_t open(std::int32_t name, Mode mode) {
     if (t.next_id == 0) t.next_id = 1; // after four billion opens
     t.open.emplace(id, std::move(s));
     return id;
+} catch (...) {
+    return 0; // no memory for the table entry: the stream is closed again
 }
 
-std::int32_t close(std::uint32_t id) {
+std::int32_t close(std::uint32_t id) noexcept {
     Stream* s = find(id);
     if (!s) return 0;
     std::int32_t r = s->close();
@@ -97,32 +101,32 @@ std::int32_t close(std::uint32_t id) {
     return r;
 }
 
-std::int32_t eof(std::uint32_t id) {
+std::int32_t eof(std::uint32_t id) noexcept {
     Stream* s = find(id);
     return s && s->tell() >= s->size() ? 1 : 0;
 }
 
-std::int32_t position(std::uint32_t id) {
+std::int32_t position(std::uint32_t id) noexcept {
     Stream* s = find(id);
     return s ? static_cast<std::int32_t>(s->tell()) : 0;
 }
 
-void set_position(std::uint32_t id, std::int32_t offset) {
+void set_position(std::uint32_t id, std::int32_t offset) noexcept {
     if (Stream* s = find(id)) s->seek(offset);
 }
 
-std::int32_t size_of(std::int32_t name) {
+std::int32_t size_of(std::int32_t name) noexcept {
     const char* path = name_of(name);
     std::unique_ptr<Stream> s = path ? Stream::open(path, Stream::Access::Read) : nullptr;
     return s ? static_cast<std::int32_t>(s->size()) : 0;
 }
 
-std::int32_t exists(std::int32_t name) {
+std::int32_t exists(std::int32_t name) noexcept {
     const char* path = name_of(name);
     return path && Stream::open(path, Stream::Access::Read) ? 1 : 0;
 }
 
-std::uint32_t read_value(std::uint32_t id, std::int32_t position, int bytes) {
+std::uint32_t read_value(std::uint32_t id, std::int32_t position, int bytes) noexcept {
     Stream* s = find(id);
     if (!s) return 0;
     return at(*s, position, [&] {
@@ -133,7 +137,7 @@ std::uint32_t read_value(std::uint32_t id, std::int32_t position, int bytes) {
     });
 }
 
-void write_value(std::uint32_t id, std::int32_t position, std::uint32_t value, int bytes) {
+void write_value(std::uint32_t id, std::int32_t position, std::uint32_t value, int bytes) noexcept {
     Stream* s = find(id);
     if (!s) return;
     at(*s, position, [&] {
@@ -144,7 +148,7 @@ void write_value(std::uint32_t id, std::int32_t position, std::uint32_t value, i
     });
 }
 
-void read_line(std::uint32_t id, std::int32_t position, std::int32_t dest) {
+void read_line(std::uint32_t id, std::int32_t position, std::int32_t dest) noexcept {
     Stream* s = find(id);
     if (!s || str::room(dest) < 0) return;
     const off_t saved = s->tell();
@@ -172,13 +176,13 @@ void read_line(std::uint32_t id, std::int32_t position, std::int32_t dest) {
     s->seek(position >= 0 ? saved : start + kept + 2);
 }
 
-void read_line_old(std::uint32_t id, std::int32_t position, std::int32_t dest) {
+void read_line_old(std::uint32_t id, std::int32_t position, std::int32_t dest) noexcept {
     Stream* s = find(id);
     if (!s || str::room(dest) < 0) return;
     at(*s, position, [&] { return str::set_length(dest, read_bytewise(*s, dest, 13, true)); });
 }
 
-void write_line(std::uint32_t id, std::int32_t position, std::int32_t string) {
+void write_line(std::uint32_t id, std::int32_t position, std::int32_t string) noexcept {
     Stream* s = find(id);
     if (!s) return;
     at(*s, position, [&] {
@@ -188,7 +192,8 @@ void write_line(std::uint32_t id, std::int32_t position, std::int32_t string) {
     });
 }
 
-void read_chars(std::uint32_t id, std::int32_t position, std::int32_t dest, std::int32_t count) {
+void read_chars(std::uint32_t id, std::int32_t position, std::int32_t dest,
+                std::int32_t count) noexcept {
     Stream* s = find(id);
     if (!s || str::room(dest) < 0) return;
     at(*s, position, [&] {
@@ -200,7 +205,8 @@ void read_chars(std::uint32_t id, std::int32_t position, std::int32_t dest, std:
     });
 }
 
-void write_chars(std::uint32_t id, std::int32_t position, std::int32_t string, std::int32_t count) {
+void write_chars(std::uint32_t id, std::int32_t position, std::int32_t string,
+                 std::int32_t count) noexcept {
     Stream* s = find(id);
     if (!s) return;
     at(*s, position, [&] {
@@ -213,7 +219,7 @@ void write_chars(std::uint32_t id, std::int32_t position, std::int32_t string, s
 }
 
 std::int32_t read_memory(std::uint32_t id, std::int32_t position, void* address,
-                         std::int32_t count) {
+                         std::int32_t count) noexcept {
     Stream* s = find(id);
     if (!s || !address || count <= 0) return 0;
     return at(*s, position, [&] {
@@ -222,7 +228,7 @@ std::int32_t read_memory(std::uint32_t id, std::int32_t position, void* address,
 }
 
 std::int32_t write_memory(std::uint32_t id, std::int32_t position, const void* start,
-                          const void* end) {
+                          const void* end) noexcept {
     Stream* s = find(id);
     if (!s) return 0;
     if (!start || !end) return 1;
@@ -230,6 +236,38 @@ std::int32_t write_memory(std::uint32_t id, std::int32_t position, const void* s
     const auto* e = static_cast<const std::uint8_t*>(end);
     if (e > b) at(*s, position, [&] { return s->write(b, static_cast<std::size_t>(e - b)); });
     return 1;
+}
+
+namespace {
+str::Text scratch_line(std::uint32_t id, std::int32_t position) noexcept {
+    std::int32_t scratch = str::scratch_string(1024);
+    read_line(id, position, scratch);
+    return str::text(scratch);
+}
+} // namespace
+
+std::int32_t read_number_int(std::uint32_t id, std::int32_t position) noexcept {
+    return find(id) ? str::parse_int(scratch_line(id, position)) : 0;
+}
+
+float read_number_float(std::uint32_t id, std::int32_t position) noexcept {
+    return find(id) ? static_cast<float>(str::parse_float(scratch_line(id, position))) : 0.0f;
+}
+
+std::int32_t temp_folder(std::int32_t dest) noexcept {
+    if (str::room(dest) < 0) return 0;
+    if (str::room(dest) < 1024) str::resize(dest, 1024);
+    if (str::room(dest) < 1024) return 0;
+    char buffer[1001];
+    kxp::DWORD n =
+        kx::refusing(kxp::DWORD(0), [&] { return kxp::GetTempPath(sizeof buffer, buffer); });
+    if (n == 0 || n >= sizeof buffer) return 0;
+    std::memcpy(str::first_char(dest), buffer, n);
+    return static_cast<std::int32_t>(n);
+}
+
+void change_directory(const char* path) noexcept {
+    if (path) kx::refusing([&] { kxp::SetCurrentDirectory(path); });
 }
 
 } // namespace kx::files

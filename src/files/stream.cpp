@@ -8,22 +8,28 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace kx::files {
 namespace {
 constexpr std::size_t kBuffer = 64 * 1024;
 } // namespace
 
-std::unique_ptr<Stream> Stream::open(const char* path, Access access) {
+std::unique_ptr<Stream> Stream::open(const char* path, Access access) noexcept {
     int flags = access == Access::ReadWrite ? O_RDWR
                 : access == Access::Read    ? O_RDONLY
                                             : (O_WRONLY | O_CREAT | O_TRUNC);
     int fd = ::open(path, flags | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
-    return std::unique_ptr<Stream>(new Stream(fd, access));
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[kBuffer]);
+    std::unique_ptr<Stream> s(buffer ? new (std::nothrow) Stream(fd, access, std::move(buffer))
+                                     : nullptr);
+    if (!s) ::close(fd);
+    return s;
 }
 
-Stream::Stream(int fd, Access access) : fd_(fd), access_(access), buf_(new std::uint8_t[kBuffer]) {}
+Stream::Stream(int fd, Access access, std::unique_ptr<std::uint8_t[]> buffer) noexcept
+    : fd_(fd), access_(access), buf_(std::move(buffer)) {}
 
 Stream::~Stream() {
     close();

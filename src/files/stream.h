@@ -15,8 +15,9 @@ class Stream {
   public:
     enum class Access { ReadWrite, Read, Write };
 
-    // Opens an existing file (ReadWrite, Read) or creates/truncates one (Write).
-    static std::unique_ptr<Stream> open(const char* path, Access access);
+    // Opens an existing file (ReadWrite, Read) or creates/truncates one (Write);
+    // null when the file or the memory for the stream cannot be had.
+    static std::unique_ptr<Stream> open(const char* path, Access access) noexcept;
     ~Stream();
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
@@ -30,7 +31,7 @@ class Stream {
     int close();             // 0 on success
 
   private:
-    Stream(int fd, Access access);
+    Stream(int fd, Access access, std::unique_ptr<std::uint8_t[]> buffer) noexcept;
     bool flush();
     void drop_read_buffer();
 

@@ -4,7 +4,7 @@
 
 namespace kx::geometry {
 
-bool lines_cross(const Segment& a, const Segment& b, Point* at) {
+bool lines_cross(const Segment& a, const Segment& b, Point* at) noexcept {
     const double dax = double(a.x2) - a.x1, day = double(a.y2) - a.y1;
     const double dbx = double(b.x2) - b.x1, dby = double(b.y2) - b.y1;
     const double dx0 = double(a.x1) - b.x1, dy0 = double(a.y1) - b.y1;

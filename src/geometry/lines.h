@@ -14,6 +14,6 @@ struct Point {
 
 // Whether segments a and b cross (both ends inclusive); when they do and `at`
 // is given, the crossing point is written there.
-bool lines_cross(const Segment& a, const Segment& b, Point* at);
+bool lines_cross(const Segment& a, const Segment& b, Point* at) noexcept;
 
 } // namespace kx::geometry

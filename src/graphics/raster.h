@@ -1,79 +1,46 @@
 // The binding of the raster library KX_VGFX: loaded by name when the memory
-// manager opens, its entry points looked up into process-wide pointers. A
-// missing entry point stays null, and every caller treats a null entry point
-// as "draw nothing": use call() below, never the pointer directly.
+// manager opens, its entry points looked up into one process-wide table of
+// typed entries. An entry point the library lacks stays unbound, and calling
+// an unbound entry draws nothing and gives a zero result, so callers write
+//
+//     raster().VGFX_Box(left, top, right, bottom, colour, mode);
+//
+// with the arguments checked against the prototypes of kx/kx_vgfx.h.
 #pragma once
 
 #include <cstdint>
 
-// Every entry point the runtime looks up, by name.
-#define KX_RASTER_ENTRY_POINTS(X)                                                                  \
-    X(VGFX_SetBuffer)                                                                              \
-    X(VGFX_SetSrcBuffer)                                                                           \
-    X(VGFX_SetSrcSize)                                                                             \
-    X(VGFX_SetSrcBlendBuffer)                                                                      \
-    X(VGFX_SetSrcBlendSize)                                                                        \
-    X(VGFX_SetBufferViewPort)                                                                      \
-    X(VGFX_Blit)                                                                                   \
-    X(VGFX_BlitFX)                                                                                 \
-    X(VGFX_Dot)                                                                                    \
-    X(VGFX_FastDot)                                                                                \
-    X(VGFX_Point)                                                                                  \
-    X(VGFX_FastPoint)                                                                              \
-    X(VGFX_PixelRunLength)                                                                         \
-    X(VGFX_PeekPixelStrip)                                                                         \
-    X(VGFX_Box)                                                                                    \
-    X(VGFX_ShadeBox)                                                                               \
-    X(VGFX_Circle)                                                                                 \
-    X(VGFX_Ellipse)                                                                                \
-    X(VGFX_WriteLine)                                                                              \
-    X(VGFX_WriteDrawModeLine)                                                                      \
-    X(VGFX_Tri)                                                                                    \
-    X(VGFX_TriG)                                                                                   \
-    X(VGFX_TriT)                                                                                   \
-    X(VGFX_TriTG)                                                                                  \
-    X(VGFX_TriTI)                                                                                  \
-    X(VGFX_Quad)                                                                                   \
-    X(VGFX_QuadG)                                                                                  \
-    X(VGFX_QuadT)                                                                                  \
-    X(VGFX_QuadTG)                                                                                 \
-    X(VGFX_QuadTI)                                                                                 \
-    X(VGFX_HoriGouraudStrip)                                                                       \
-    X(VGFX_VertGouraudStrip)                                                                       \
-    X(VGFX_HoriTextureStrip)                                                                       \
-    X(VGFX_VertTextureStrip)                                                                       \
-    X(VGFX_Draw_Shape_Span_Buffer)                                                                 \
-    X(VGFX_FillRect_Fade)                                                                          \
-    X(VGFX_FillRect_GreyScale)                                                                     \
-    X(VGFX_FillRect_PhongMap)                                                                      \
-    X(VGFX_FillRect_Light)                                                                         \
-    X(VGFX_MirrorRect)                                                                             \
-    X(KX_Rnd)
+#include "kx/kx_vgfx.h"
 
 namespace kx::graphics {
+
+// One entry point: a pointer of the prototype's type, null while unbound.
+template <class Fn> class Entry;
+template <class R, class... A> class Entry<R (*)(A...)> {
+  public:
+    R operator()(A... args) const noexcept { return fn_ ? fn_(args...) : R(); }
+    explicit operator bool() const noexcept { return fn_ != nullptr; }
+    void bind(void* address) noexcept { fn_ = reinterpret_cast<R (*)(A...)>(address); }
+
+  private:
+    R (*fn_)(A...) = nullptr;
+};
 
 struct RasterTable {
     void* module = nullptr;   // the loaded library, or null
     void* init_lib = nullptr; // address of "VGFX_Init_Lib" if the library has one (never called)
-#define KX_RASTER_FIELD(name) void* name = nullptr;
-    KX_RASTER_ENTRY_POINTS(KX_RASTER_FIELD)
+#define KX_RASTER_FIELD(name) Entry<decltype(&::name)> name;
+    KX_VGFX_ENTRY_POINTS(KX_RASTER_FIELD)
 #undef KX_RASTER_FIELD
 };
 
-extern RasterTable g_raster;
+// The bound entry points (all unbound until bind_raster succeeds).
+const RasterTable& raster() noexcept;
 
 // Loads the library and looks its entry points up; 1 when bound, 0 when the
 // library is missing or exports "VGFX_Init_Lib" (an incompatible library).
-std::int32_t bind_raster();
-// Releases the library and clears every pointer.
-void unbind_raster();
-
-// Calls an entry point through its prototype when it is bound; otherwise does
-// nothing and gives R{}.
-template <class Fn, class... Args> auto call(void* entry, Args... args) {
-    using R = decltype(static_cast<Fn>(nullptr)(args...));
-    if (entry == nullptr) return R();
-    return reinterpret_cast<Fn>(entry)(args...);
-}
+std::int32_t bind_raster() noexcept;
+// Releases the library and unbinds every entry point.
+void unbind_raster() noexcept;
 
 } // namespace kx::graphics

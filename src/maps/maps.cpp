@@ -40,7 +40,7 @@ std::int64_t bytes(std::int64_t count, std::int64_t item) {
 
 } // namespace
 
-std::int32_t create(std::int32_t highest_level) {
+std::int32_t create(std::int32_t highest_level) noexcept {
     if (highest_level < 0) return 0;
     const std::int64_t table_bytes = bytes(std::int64_t(highest_level) + 1, 4);
     if (table_bytes < 0) return -1; // as large a table as that can never be had
@@ -57,16 +57,16 @@ std::int32_t create(std::int32_t highest_level) {
     return map;
 }
 
-bool exists(std::int32_t map) {
+bool exists(std::int32_t map) noexcept {
     return map >= 1 && mem::exists(map);
 }
 
-std::int32_t highest_level(std::int32_t map) {
+std::int32_t highest_level(std::int32_t map) noexcept {
     const KX_Map* m = record<KX_Map>(map);
     return m ? m->HighestLevel : 0;
 }
 
-void delete_level(std::int32_t map, std::int32_t level) {
+void delete_level(std::int32_t map, std::int32_t level) noexcept {
     std::int32_t* slot = resolve(map, level);
     if (!slot || *slot == 0) return;
     const std::int32_t handle = *slot;
@@ -81,7 +81,7 @@ void delete_level(std::int32_t map, std::int32_t level) {
 }
 
 void create_level(std::int32_t map, std::int32_t level, std::int32_t width, std::int32_t height,
-                  bool delete_only) {
+                  bool delete_only) noexcept {
     std::int32_t* slot = resolve(map, level);
     if (!slot) return;
     if (*slot != 0) delete_level(map, level);
@@ -109,13 +109,13 @@ void create_level(std::int32_t map, std::int32_t level, std::int32_t width, std:
     *slot = record_handle;
 }
 
-void* level_address(std::int32_t map, std::int32_t level) {
+void* level_address(std::int32_t map, std::int32_t level) noexcept {
     const std::int32_t* slot = resolve(map, level);
     if (!slot || *slot < 1) return nullptr;
     return mem::ptr(*slot); // null when the handle names no bank
 }
 
-const KX_MapLevel* level(std::int32_t map, std::int32_t level) {
+const KX_MapLevel* level(std::int32_t map, std::int32_t level) noexcept {
     const std::int32_t* slot = resolve(map, level);
     return (slot && *slot != 0) ? record<KX_MapLevel>(*slot) : nullptr;
 }

@@ -33,7 +33,7 @@ inline Bank* slot(std::int32_t h) {
 
 } // namespace
 
-bool open(std::int32_t table_size) {
+bool open(std::int32_t table_size) noexcept {
     close();
     if (table_size < 1) return false;
     slots::List list = slots::create(table_size - 1);
@@ -48,20 +48,20 @@ bool open(std::int32_t table_size) {
     return true;
 }
 
-void close() {
+void close() noexcept {
     slots::destroy(g_table.slots);
     kxp::heap::free(g_table.entries);
     g_table = Table{};
 }
 
-bool is_open() {
+bool is_open() noexcept {
     return g_table.entries != nullptr;
 }
-std::int32_t table_size() {
+std::int32_t table_size() noexcept {
     return g_table.size;
 }
 
-std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure) {
+std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure) noexcept {
     if (!is_open()) return -1;
     std::int32_t h = slots::free_head(g_table.slots);
     if (h < 0) return -1;
@@ -81,7 +81,7 @@ std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure
     return h;
 }
 
-void resize(std::int32_t handle, std::int32_t new_size) {
+void resize(std::int32_t handle, std::int32_t new_size) noexcept {
     Bank* b = find(handle);
     if (!b || new_size < 0 || static_cast<std::uint32_t>(new_size) == b->size) return;
     // The heap keeps the first min(old, new) bytes and reads zero past the old
@@ -98,7 +98,7 @@ void resize(std::int32_t handle, std::int32_t new_size) {
     b->size = static_cast<std::uint32_t>(new_size);
 }
 
-void free(std::int32_t handle) {
+void free(std::int32_t handle) noexcept {
     Bank* b = find(handle);
     if (!b) return;
     if (--b->refs >= 1) return;
@@ -108,19 +108,19 @@ void free(std::int32_t handle) {
     g_table.used--;
 }
 
-void inc_ref(std::int32_t handle) {
+void inc_ref(std::int32_t handle) noexcept {
     if (Bank* b = find(handle)) b->refs++;
 }
-void dec_ref(std::int32_t handle) {
+void dec_ref(std::int32_t handle) noexcept {
     if (Bank* b = find(handle)) b->refs--;
 }
 
-void free_all() {
+void free_all() noexcept {
     for (std::int32_t h = 0; h < g_table.size; ++h)
         free(h);
 }
 
-std::int32_t free_from_ptr(const void* address) {
+std::int32_t free_from_ptr(const void* address) noexcept {
     std::int32_t matched = 0;
     for (std::int32_t h = 0; h < g_table.size; ++h) {
         if (ptr(h) == address) {
@@ -131,11 +131,11 @@ std::int32_t free_from_ptr(const void* address) {
     return matched;
 }
 
-std::int32_t used_count() {
+std::int32_t used_count() noexcept {
     return g_table.used;
 }
 
-bool swap(std::int32_t a, std::int32_t b) {
+bool swap(std::int32_t a, std::int32_t b) noexcept {
     Bank* x = find(a);
     Bank* y = find(b);
     if (!x || !y) return false;
@@ -146,37 +146,37 @@ bool swap(std::int32_t a, std::int32_t b) {
     return true;
 }
 
-Bank* entry(std::int32_t handle) {
+Bank* entry(std::int32_t handle) noexcept {
     return slot(handle);
 }
 
-Bank* find(std::int32_t handle) {
+Bank* find(std::int32_t handle) noexcept {
     Bank* b = slot(handle);
     return (b && b->ptr != 0) ? b : nullptr;
 }
 
-void* ptr(std::int32_t handle) {
+void* ptr(std::int32_t handle) noexcept {
     Bank* b = find(handle);
     return b ? kxp::ptr<void>(b->ptr) : nullptr;
 }
 
-std::uint32_t size(std::int32_t handle) {
+std::uint32_t size(std::int32_t handle) noexcept {
     Bank* b = find(handle);
     return b ? b->size : 0;
 }
 
-bool Owned::alive() const {
+bool Owned::alive() const noexcept {
     const Bank* b = find(handle);
     return b && b->serial == serial;
 }
 
-void Owned::adopt(std::int32_t h) {
+void Owned::adopt(std::int32_t h) noexcept {
     const Bank* b = find(h);
     handle = b ? h : 0;
     serial = b ? b->serial : 0;
 }
 
-const std::uint8_t* fold_table() {
+const std::uint8_t* fold_table() noexcept {
     return g_fold.code;
 }
 

@@ -37,45 +37,45 @@ struct Bank {
 struct Owned {
     std::int32_t handle = 0;
     std::uint32_t serial = 0;
-    bool alive() const;
-    void adopt(std::int32_t h); // remember a bank just made (h < 1: none)
+    bool alive() const noexcept;
+    void adopt(std::int32_t h) noexcept; // remember a bank just made (h < 1: none)
 };
 
 // Opens the table with `table_size` entries (closing an open one first) and
 // builds the fold table; false when the table cannot be made.
-bool open(std::int32_t table_size);
-void close();
-bool is_open();
-std::int32_t table_size();
+bool open(std::int32_t table_size) noexcept;
+void close() noexcept;
+bool is_open() noexcept;
+std::int32_t table_size() noexcept;
 
 // A new bank of `size` zero bytes; -1 when the table is closed or full, or
 // the memory cannot be had (the handle is then put back).
-std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure = 0);
-void resize(std::int32_t handle, std::int32_t size);
-void free(std::int32_t handle); // releases one hold
-void inc_ref(std::int32_t handle);
-void dec_ref(std::int32_t handle);
-void free_all();
-std::int32_t free_from_ptr(const void* address);
-std::int32_t used_count();
-bool swap(std::int32_t a, std::int32_t b); // both must name banks
+std::int32_t alloc(std::uint32_t size, std::int32_t type, std::int32_t structure = 0) noexcept;
+void resize(std::int32_t handle, std::int32_t size) noexcept;
+void free(std::int32_t handle) noexcept; // releases one hold
+void inc_ref(std::int32_t handle) noexcept;
+void dec_ref(std::int32_t handle) noexcept;
+void free_all() noexcept;
+std::int32_t free_from_ptr(const void* address) noexcept;
+std::int32_t used_count() noexcept;
+bool swap(std::int32_t a, std::int32_t b) noexcept; // both must name banks
 
 // The entry of a handle that names a bank, or null.
-Bank* find(std::int32_t handle);
+Bank* find(std::int32_t handle) noexcept;
 // The entry of a valid handle (0 <= handle < table size), empty or not, or null.
-Bank* entry(std::int32_t handle);
+Bank* entry(std::int32_t handle) noexcept;
 
 inline bool exists(std::int32_t handle) {
     return find(handle) != nullptr;
 }
-void* ptr(std::int32_t handle);          // null when no bank
-std::uint32_t size(std::int32_t handle); // 0 when no bank
+void* ptr(std::int32_t handle) noexcept;          // null when no bank
+std::uint32_t size(std::int32_t handle) noexcept; // 0 when no bank
 template <class T> T* as(std::int32_t handle) {
     return static_cast<T*>(ptr(handle));
 }
 
 // The case-fold table of case-insensitive searching: entry c is c, except that
 // "a" to "z" hold "A" to "Z".
-const std::uint8_t* fold_table();
+const std::uint8_t* fold_table() noexcept;
 
 } // namespace kx::memory

@@ -20,27 +20,27 @@ unsigned char* at(std::int32_t handle, std::int32_t offset, std::uint32_t width)
 
 } // namespace
 
-template <class T> bool peek(std::int32_t handle, std::int32_t offset, T& out) {
+template <class T> bool peek(std::int32_t handle, std::int32_t offset, T& out) noexcept {
     unsigned char* p = at(handle, offset, sizeof(T));
     if (!p) return false;
     std::memcpy(&out, p, sizeof(T));
     return true;
 }
 
-template <class T> void poke(std::int32_t handle, std::int32_t offset, T value) {
+template <class T> void poke(std::int32_t handle, std::int32_t offset, T value) noexcept {
     if (unsigned char* p = at(handle, offset, sizeof(T))) std::memcpy(p, &value, sizeof(T));
 }
 
-template bool peek<std::uint8_t>(std::int32_t, std::int32_t, std::uint8_t&);
-template bool peek<std::uint16_t>(std::int32_t, std::int32_t, std::uint16_t&);
-template bool peek<std::int32_t>(std::int32_t, std::int32_t, std::int32_t&);
-template bool peek<float>(std::int32_t, std::int32_t, float&);
-template void poke<std::uint8_t>(std::int32_t, std::int32_t, std::uint8_t);
-template void poke<std::uint16_t>(std::int32_t, std::int32_t, std::uint16_t);
-template void poke<std::int32_t>(std::int32_t, std::int32_t, std::int32_t);
-template void poke<float>(std::int32_t, std::int32_t, float);
+template bool peek<std::uint8_t>(std::int32_t, std::int32_t, std::uint8_t&) noexcept;
+template bool peek<std::uint16_t>(std::int32_t, std::int32_t, std::uint16_t&) noexcept;
+template bool peek<std::int32_t>(std::int32_t, std::int32_t, std::int32_t&) noexcept;
+template bool peek<float>(std::int32_t, std::int32_t, float&) noexcept;
+template void poke<std::uint8_t>(std::int32_t, std::int32_t, std::uint8_t) noexcept;
+template void poke<std::uint16_t>(std::int32_t, std::int32_t, std::uint16_t) noexcept;
+template void poke<std::int32_t>(std::int32_t, std::int32_t, std::int32_t) noexcept;
+template void poke<float>(std::int32_t, std::int32_t, float) noexcept;
 
-void poke_bank_ref(std::int32_t handle, std::int32_t offset, std::int32_t referenced) {
+void poke_bank_ref(std::int32_t handle, std::int32_t offset, std::int32_t referenced) noexcept {
     unsigned char* p = at(handle, offset, 4);
     if (!p) return;
     std::int32_t stored = exists(referenced) ? referenced : 0;
@@ -48,11 +48,12 @@ void poke_bank_ref(std::int32_t handle, std::int32_t offset, std::int32_t refere
     if (stored) inc_ref(stored);
 }
 
-void clear_bank(std::int32_t handle, std::int32_t value) {
+void clear_bank(std::int32_t handle, std::int32_t value) noexcept {
     if (Bank* b = find(handle)) std::memset(kxp::ptr<void>(b->ptr), value & 0xFF, b->size);
 }
 
-void fill_bank(std::int32_t handle, std::int32_t start, std::int32_t end, std::int32_t value) {
+void fill_bank(std::int32_t handle, std::int32_t start, std::int32_t end,
+               std::int32_t value) noexcept {
     Bank* b = find(handle);
     if (!b) return;
     std::int64_t lo = std::max<std::int64_t>(std::min(start, end), 0);
@@ -63,7 +64,7 @@ void fill_bank(std::int32_t handle, std::int32_t start, std::int32_t end, std::i
 }
 
 std::int32_t copy_bank_bytes(std::int32_t source, std::int32_t start, std::int32_t end,
-                             std::int32_t dest, std::int32_t dest_offset) {
+                             std::int32_t dest, std::int32_t dest_offset) noexcept {
     Bank* s = entry(source);
     Bank* d = entry(dest);
     if (!s || !d) return -1; // handles outside the table
@@ -82,7 +83,7 @@ std::int32_t copy_bank_bytes(std::int32_t source, std::int32_t start, std::int32
     return static_cast<std::int32_t>(n);
 }
 
-std::int32_t clone_bank(std::int32_t handle) {
+std::int32_t clone_bank(std::int32_t handle) noexcept {
     if (handle == 0) return 0;
     std::uint32_t n = size(handle);
     std::int32_t h = alloc(n, kRaw, 0);

@@ -8,14 +8,15 @@
 
 namespace kx::memory {
 
-template <class T> bool peek(std::int32_t handle, std::int32_t offset, T& out);
-template <class T> void poke(std::int32_t handle, std::int32_t offset, T value);
+template <class T> bool peek(std::int32_t handle, std::int32_t offset, T& out) noexcept;
+template <class T> void poke(std::int32_t handle, std::int32_t offset, T value) noexcept;
 
-void poke_bank_ref(std::int32_t handle, std::int32_t offset, std::int32_t referenced);
-void clear_bank(std::int32_t handle, std::int32_t value);
-void fill_bank(std::int32_t handle, std::int32_t start, std::int32_t end, std::int32_t value);
+void poke_bank_ref(std::int32_t handle, std::int32_t offset, std::int32_t referenced) noexcept;
+void clear_bank(std::int32_t handle, std::int32_t value) noexcept;
+void fill_bank(std::int32_t handle, std::int32_t start, std::int32_t end,
+               std::int32_t value) noexcept;
 std::int32_t copy_bank_bytes(std::int32_t source, std::int32_t start, std::int32_t end,
-                             std::int32_t dest, std::int32_t dest_offset);
-std::int32_t clone_bank(std::int32_t handle);
+                             std::int32_t dest, std::int32_t dest_offset) noexcept;
+std::int32_t clone_bank(std::int32_t handle) noexcept;
 
 } // namespace kx::memory

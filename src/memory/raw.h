@@ -40,8 +40,14 @@ namespace kx::memory {
 
 // The string cache: a block of count + 1 entries of four 32-bit words; word 0
 // is 1 while the entry holds a 128-byte buffer, whose address is in word 1.
-std::uint32_t* create_string_cache(std::int32_t count);
-void cache_alloc_string(std::uint32_t* cache, std::int32_t index);
-void cache_free_string(std::uint32_t* cache, std::int32_t index);
+std::uint32_t* create_string_cache(std::int32_t count) noexcept;
+// Frees the buffers of entries 0 and 1; the block itself stays (its owner frees it).
+void destroy_string_cache(std::uint32_t* cache) noexcept;
+
+// A heap block resized to `size` bytes: null and the block as it was for a
+// negative size, null and the block freed for 0.
+void* resize_block(void* block, std::int32_t size) noexcept;
+void cache_alloc_string(std::uint32_t* cache, std::int32_t index) noexcept;
+void cache_free_string(std::uint32_t* cache, std::int32_t index) noexcept;
 
 } // namespace kx::memory

@@ -60,7 +60,7 @@ void push_front(List l, std::int32_t index, Header head) {
 
 } // namespace
 
-List create(std::int32_t size) {
+List create(std::int32_t size) noexcept {
     if (size < 0) return nullptr;
     auto* l = static_cast<List>(kxp::heap::alloc(words_for(size) * 4));
     if (!l) return nullptr;
@@ -72,11 +72,11 @@ List create(std::int32_t size) {
     return l;
 }
 
-void destroy(List list) {
+void destroy(List list) noexcept {
     kxp::heap::free(list);
 }
 
-List expand(List list, std::int32_t extra) {
+List expand(List list, std::int32_t extra) noexcept {
     if (!list) return nullptr;
     if (extra < 1) return list;
     std::int32_t old_size = list[kSize];
@@ -99,17 +99,17 @@ List expand(List list, std::int32_t extra) {
     return l;
 }
 
-std::int32_t size(const List list) {
+std::int32_t size(const List list) noexcept {
     return list ? list[kSize] : -1;
 }
-std::int32_t free_head(const List list) {
+std::int32_t free_head(const List list) noexcept {
     return list ? index_of(list[kFreeHead]) : kNone;
 }
-std::int32_t used_head(const List list) {
+std::int32_t used_head(const List list) noexcept {
     return list ? index_of(list[kUsedHead]) : kNone;
 }
 
-std::int32_t last_free(const List list) {
+std::int32_t last_free(const List list) noexcept {
     if (!list) return kNone;
     std::int32_t link = list[kFreeHead], last = kNone;
     // Bounded by the item count, so a damaged chain cannot loop forever.
@@ -120,42 +120,42 @@ std::int32_t last_free(const List list) {
     return index_of(last);
 }
 
-std::int32_t next(const List list, std::int32_t index) {
+std::int32_t next(const List list, std::int32_t index) noexcept {
     return in_range(list, index) ? index_of(item(list, index)[kNext]) : kNone;
 }
-std::int32_t previous(const List list, std::int32_t index) {
+std::int32_t previous(const List list, std::int32_t index) noexcept {
     return in_range(list, index) ? index_of(item(list, index)[kPrev]) : kNone;
 }
-std::int32_t element(const List list, std::int32_t index) {
+std::int32_t element(const List list, std::int32_t index) noexcept {
     return in_range(list, index) ? item(list, index)[kElement] : kNone;
 }
-std::int32_t status(const List list, std::int32_t index) {
+std::int32_t status(const List list, std::int32_t index) noexcept {
     return in_range(list, index) && item(list, index)[kStatus] == 1 ? 1 : 0;
 }
 
-void take(List list, std::int32_t index) {
+void take(List list, std::int32_t index) noexcept {
     if (!in_range(list, index) || item(list, index)[kStatus] != 0) return;
     item(list, index)[kStatus] = 1;
     unlink(list, index, kFreeHead);
     push_front(list, index, kUsedHead);
 }
 
-void release(List list, std::int32_t index) {
+void release(List list, std::int32_t index) noexcept {
     if (!in_range(list, index) || item(list, index)[kStatus] != 1) return;
     item(list, index)[kStatus] = 0;
     unlink(list, index, kUsedHead);
     push_front(list, index, kFreeHead);
 }
 
-void set_previous(List list, std::int32_t index, std::int32_t other) {
+void set_previous(List list, std::int32_t index, std::int32_t other) noexcept {
     if (in_range(list, index) && (other == kNone || in_range(list, other)))
         item(list, index)[kPrev] = link_of(other);
 }
-void set_next(List list, std::int32_t index, std::int32_t other) {
+void set_next(List list, std::int32_t index, std::int32_t other) noexcept {
     if (in_range(list, index) && (other == kNone || in_range(list, other)))
         item(list, index)[kNext] = link_of(other);
 }
-void set_free_head(List list, std::int32_t index) {
+void set_free_head(List list, std::int32_t index) noexcept {
     if (list && (index == kNone || in_range(list, index))) list[kFreeHead] = link_of(index);
 }
 

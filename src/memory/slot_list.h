@@ -14,24 +14,24 @@ namespace kx::slots {
 
 using List = std::int32_t*;
 
-List create(std::int32_t size);
-void destroy(List list);
-List expand(List list, std::int32_t extra); // null and the old list intact on failure
+List create(std::int32_t size) noexcept;
+void destroy(List list) noexcept;
+List expand(List list, std::int32_t extra) noexcept; // null and the old list intact on failure
 
-std::int32_t size(const List list);
-std::int32_t free_head(const List list);
-std::int32_t used_head(const List list);
-std::int32_t last_free(const List list);
-std::int32_t next(const List list, std::int32_t index);
-std::int32_t previous(const List list, std::int32_t index);
-std::int32_t element(const List list, std::int32_t index);
-std::int32_t status(const List list, std::int32_t index);
+std::int32_t size(const List list) noexcept;
+std::int32_t free_head(const List list) noexcept;
+std::int32_t used_head(const List list) noexcept;
+std::int32_t last_free(const List list) noexcept;
+std::int32_t next(const List list, std::int32_t index) noexcept;
+std::int32_t previous(const List list, std::int32_t index) noexcept;
+std::int32_t element(const List list, std::int32_t index) noexcept;
+std::int32_t status(const List list, std::int32_t index) noexcept;
 
-void take(List list, std::int32_t index);    // mark used; ignored unless free
-void release(List list, std::int32_t index); // mark free; ignored unless used
+void take(List list, std::int32_t index) noexcept;    // mark used; ignored unless free
+void release(List list, std::int32_t index) noexcept; // mark free; ignored unless used
 
-void set_previous(List list, std::int32_t index, std::int32_t other);
-void set_next(List list, std::int32_t index, std::int32_t other);
-void set_free_head(List list, std::int32_t index);
+void set_previous(List list, std::int32_t index, std::int32_t other) noexcept;
+void set_next(List list, std::int32_t index, std::int32_t other) noexcept;
+void set_free_head(List list, std::int32_t index) noexcept;
 
 } // namespace kx::slots

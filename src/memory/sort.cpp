@@ -61,19 +61,19 @@ struct Pairs {
 
 } // namespace
 
-void sort_ints(std::int32_t* a, std::int32_t first, std::int32_t last) {
+void sort_ints(std::int32_t* a, std::int32_t first, std::int32_t last) noexcept {
     if (!a) return;
     Plain<std::int32_t> acc{a};
     quicksort(acc, first, last);
 }
 
-void sort_floats(float* a, std::int32_t first, std::int32_t last) {
+void sort_floats(float* a, std::int32_t first, std::int32_t last) noexcept {
     if (!a) return;
     Plain<float> acc{a};
     quicksort(acc, first, last);
 }
 
-void sort_pairs(std::uint32_t* a, std::int32_t first, std::int32_t last) {
+void sort_pairs(std::uint32_t* a, std::int32_t first, std::int32_t last) noexcept {
     if (!a) return;
     Pairs acc{a};
     quicksort(acc, first, last);

@@ -69,12 +69,12 @@ void write_masked(float& to_x, float& to_y, float& to_z, float x, float y, float
 
 } // namespace
 
-VM_Mesh* find(std::int32_t mesh) {
+VM_Mesh* find(std::int32_t mesh) noexcept {
     const mem::Bank* b = mem::find(mesh);
     return (b && b->size >= sizeof(VM_Mesh)) ? kxp::ptr<VM_Mesh>(b->ptr) : nullptr;
 }
 
-std::int32_t create(std::int32_t vertex_count, std::int32_t face_count) {
+std::int32_t create(std::int32_t vertex_count, std::int32_t face_count) noexcept {
     if (vertex_count < 0 || face_count < 0) return 0;
     const std::int64_t vertex_bytes = vertex_bank_bytes(vertex_count);
     const std::int64_t face_bytes = face_bank_bytes(face_count);
@@ -102,7 +102,7 @@ std::int32_t create(std::int32_t vertex_count, std::int32_t face_count) {
     return mesh;
 }
 
-std::int32_t create_plain() {
+std::int32_t create_plain() noexcept {
     const std::int32_t mesh = create(4, 1);
     if (mesh < 1) return 0;
     set_corner_count(mesh, 0, 4);
@@ -113,7 +113,7 @@ std::int32_t create_plain() {
     return mesh;
 }
 
-void destroy(std::int32_t mesh) {
+void destroy(std::int32_t mesh) noexcept {
     VM_Mesh* m = find(mesh);
     if (!m) return;
     // The handles are taken out of the record before anything is freed: a
@@ -131,7 +131,7 @@ void destroy(std::int32_t mesh) {
     mem::free(mesh);
 }
 
-void set_vertex_count(std::int32_t mesh, std::int32_t count) {
+void set_vertex_count(std::int32_t mesh, std::int32_t count) noexcept {
     const VM_Mesh* m = find(mesh);
     if (!m || m->Status != 1 || count < 4) return;
     const std::int64_t size = vertex_bank_bytes(count);
@@ -141,7 +141,7 @@ void set_vertex_count(std::int32_t mesh, std::int32_t count) {
     if (VM_Mesh* again = find(mesh)) again->VertexCount = count;
 }
 
-void set_face_count(std::int32_t mesh, std::int32_t count) {
+void set_face_count(std::int32_t mesh, std::int32_t count) noexcept {
     const VM_Mesh* m = find(mesh);
     if (!m || m->Status != 1 || count < 1) return;
     const std::int64_t size = face_bank_bytes(count);
@@ -150,7 +150,7 @@ void set_face_count(std::int32_t mesh, std::int32_t count) {
     if (VM_Mesh* again = find(mesh)) again->FaceCount = count;
 }
 
-std::span<VM_MeshVertex> vertices(const VM_Mesh& mesh, std::int32_t buffer) {
+std::span<VM_MeshVertex> vertices(const VM_Mesh& mesh, std::int32_t buffer) noexcept {
     const std::int32_t handle = buffer == 0 ? mesh.Vertices : buffer == 1 ? mesh.Transformed : 0;
     const mem::Bank* b = mem::find(handle);
     if (!b || mesh.VertexCount <= 0) return {};
@@ -159,7 +159,7 @@ std::span<VM_MeshVertex> vertices(const VM_Mesh& mesh, std::int32_t buffer) {
     return {kxp::ptr<VM_MeshVertex>(b->ptr), n};
 }
 
-std::span<VM_MeshFace> faces(const VM_Mesh& mesh) {
+std::span<VM_MeshFace> faces(const VM_Mesh& mesh) noexcept {
     const mem::Bank* b = mem::find(mesh.Faces);
     if (!b || mesh.FaceCount <= 0) return {};
     const std::size_t n = std::min<std::size_t>(std::size_t(mesh.FaceCount), b->size / kFaceBytes);
@@ -167,18 +167,18 @@ std::span<VM_MeshFace> faces(const VM_Mesh& mesh) {
 }
 
 void poke_vertex(std::int32_t mesh, std::int32_t index, float x, float y, float z,
-                 std::int32_t mask) {
+                 std::int32_t mask) noexcept {
     if (VM_MeshVertex* v = model_vertex_at(mesh, index))
         write_masked(v->X, v->Y, v->Z, x, y, z, mask);
 }
 
 void poke_normal(std::int32_t mesh, std::int32_t index, float x, float y, float z,
-                 std::int32_t mask) {
+                 std::int32_t mask) noexcept {
     if (VM_MeshVertex* v = model_vertex_at(mesh, index))
         write_masked(v->NormalX, v->NormalY, v->NormalZ, x, y, z, mask);
 }
 
-float peek_vertex(std::int32_t mesh, std::int32_t index, std::int32_t offset) {
+float peek_vertex(std::int32_t mesh, std::int32_t index, std::int32_t offset) noexcept {
     const VM_MeshVertex* v = model_vertex_at(mesh, index);
     if (!v || offset < 0 || offset > kVertexBytes - std::int32_t(sizeof(float))) return 0.0f;
     float value;
@@ -186,12 +186,12 @@ float peek_vertex(std::int32_t mesh, std::int32_t index, std::int32_t offset) {
     return value;
 }
 
-void set_corner_count(std::int32_t mesh, std::int32_t face, std::int32_t count) {
+void set_corner_count(std::int32_t mesh, std::int32_t face, std::int32_t count) noexcept {
     if (VM_MeshFace* f = face_at(mesh, face)) f->CornerCount = count;
 }
 
 void poke_corner(std::int32_t mesh, std::int32_t face, std::int32_t corner, std::int32_t vertex,
-                 float u, float v, std::int32_t colour, std::int32_t mask) {
+                 float u, float v, std::int32_t colour, std::int32_t mask) noexcept {
     if (corner < 0 || corner >= kCorners) return;
     VM_MeshFace* f = face_at(mesh, face);
     if (!f) return;
@@ -200,6 +200,18 @@ void poke_corner(std::int32_t mesh, std::int32_t face, std::int32_t corner, std:
     if (mask & 2) c.U = u;
     if (mask & 4) c.V = v;
     if (mask & 8) c.Colour = std::uint32_t(colour);
+}
+
+void* vertex_address(std::int32_t mesh, std::int32_t buffer) noexcept {
+    const VM_Mesh* m = find(mesh);
+    if (!m) return nullptr;
+    if (buffer == 0) return memory::ptr(m->Vertices);
+    if (buffer == 1) return memory::ptr(m->Transformed);
+    return nullptr;
+}
+
+void set_back_face(std::int32_t mesh, std::int32_t flag) noexcept {
+    if (VM_Mesh* m = find(mesh)) m->BackFace = flag & 1;
 }
 
 } // namespace kx::meshes

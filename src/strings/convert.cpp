@@ -59,7 +59,7 @@ std::string_view decimal_part(Text t, std::int32_t k) {
 
 } // namespace
 
-std::int32_t parse_int(Text t) {
+std::int32_t parse_int(Text t) noexcept {
     if (t.empty()) return 0;
     std::int32_t k = number_start(t);
     std::uint32_t value;
@@ -76,7 +76,7 @@ std::int32_t parse_int(Text t) {
     return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
-double parse_float(Text t) {
+double parse_float(Text t) noexcept try {
     if (t.empty()) return 0.0;
     std::int32_t k = number_start(t);
     std::uint32_t value;
@@ -96,9 +96,11 @@ double parse_float(Text t) {
         d = 0.0;
     }
     return negative ? -d : d;
+} catch (...) {
+    return 0.0; // no memory for the copy strtod reads
 }
 
-void format_int(std::int32_t dest, std::int32_t value) {
+void format_int(std::int32_t dest, std::int32_t value) noexcept {
     if (room(dest) < 0) return;
     if (room(dest) < 32) resize(dest, 32);
     char buf[16];
@@ -109,7 +111,7 @@ void format_int(std::int32_t dest, std::int32_t value) {
 // Seven significant digits: fixed notation for decimal exponents -1 to 6,
 // otherwise d.dddddde+xxx; trailing zeros of the fraction dropped, and a
 // lone decimal point at the end followed by one 0.
-void format_float(std::int32_t dest, float value) {
+void format_float(std::int32_t dest, float value) noexcept try {
     if (room(dest) < 0) return;
     if (room(dest) < 64) resize(dest, 64);
     const double v = value;
@@ -138,9 +140,11 @@ void format_float(std::int32_t dest, float value) {
     }
     if (out.back() == '.') out.push_back('0');
     assign(dest, out);
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
-void format_digits(std::int32_t dest, std::int32_t value, std::int32_t digits) {
+void format_digits(std::int32_t dest, std::int32_t value, std::int32_t digits) noexcept try {
     if (room(dest) < 0) return;
     if (digits < 1) return (void)set_length(dest, 0);
     const std::int32_t n = std::min(digits, 128);
@@ -152,16 +156,18 @@ void format_digits(std::int32_t dest, std::int32_t value, std::int32_t digits) {
     std::memcpy(out.data() + (n - take), t.chars + (t.length - take),
                 static_cast<std::size_t>(take));
     assign(dest, out);
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
-void binary_text(char out[33], std::int32_t value) {
+void binary_text(char out[33], std::int32_t value) noexcept {
     std::uint32_t u = static_cast<std::uint32_t>(value);
     out[0] = '%';
     for (int b = 0; b < 32; ++b)
         out[1 + b] = (u >> (31 - b)) & 1 ? '1' : '0';
 }
 
-void hex_text(char out[9], std::int32_t value) {
+void hex_text(char out[9], std::int32_t value) noexcept {
     static const char digits[] = "0123456789ABCDEF";
     std::uint32_t u = static_cast<std::uint32_t>(value);
     out[0] = '$';
@@ -169,7 +175,7 @@ void hex_text(char out[9], std::int32_t value) {
         out[1 + n] = digits[(u >> (28 - 4 * n)) & 15];
 }
 
-void format_binary(std::int32_t dest, std::int32_t value) {
+void format_binary(std::int32_t dest, std::int32_t value) noexcept {
     if (room(dest) < 0) return;
     if (room(dest) < 40) resize(dest, 40);
     char buf[33];
@@ -177,12 +183,28 @@ void format_binary(std::int32_t dest, std::int32_t value) {
     assign(dest, std::string_view(buf, 33));
 }
 
-void format_hex(std::int32_t dest, std::int32_t value) {
+void format_hex(std::int32_t dest, std::int32_t value) noexcept {
     if (room(dest) < 0) return;
     if (room(dest) < 16) resize(dest, 16);
     char buf[9];
     hex_text(buf, value);
     assign(dest, std::string_view(buf, 9));
+}
+
+void binary_to_memory(void* address, std::int32_t value) noexcept {
+    if (!address) return;
+    char buf[34];
+    binary_text(buf, value);
+    buf[33] = 0;
+    std::memcpy(address, buf, sizeof buf);
+}
+
+void hex_to_memory(void* address, std::int32_t value) noexcept {
+    if (!address) return;
+    char buf[10];
+    hex_text(buf, value);
+    buf[9] = 0;
+    std::memcpy(address, buf, sizeof buf);
 }
 
 } // namespace kx::strings

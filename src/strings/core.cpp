@@ -5,6 +5,7 @@
 
 #include "kxp/heap.h"
 #include "memory/banks.h"
+#include "memory/refusal.h"
 #include "strings/strings.h"
 
 namespace kx::strings {
@@ -64,43 +65,43 @@ bool inside(const std::uint8_t* p, const Shape& s) {
 
 } // namespace
 
-bool is_string(std::int32_t h) {
+bool is_string(std::int32_t h) noexcept {
     return shape(h).type != 0;
 }
-Text text(std::int32_t h) {
+Text text(std::int32_t h) noexcept {
     return text_of(shape(h));
 }
-std::int32_t length(std::int32_t h) {
+std::int32_t length(std::int32_t h) noexcept {
     return text(h).length;
 }
 
-std::uint8_t* memory(std::int32_t h) {
+std::uint8_t* memory(std::int32_t h) noexcept {
     return shape(h).bytes;
 }
 
-std::uint8_t* first_char(std::int32_t h) {
+std::uint8_t* first_char(std::int32_t h) noexcept {
     Shape s = shape(h);
     if (s.type == 0) return nullptr;
     return counted(s) ? s.bytes + 4 : s.bytes;
 }
 
-std::int32_t reported_capacity(std::int32_t h) {
+std::int32_t reported_capacity(std::int32_t h) noexcept {
     const mem::Bank* b = mem::find(h);
     if (!b) return 0;
     if (b->type == kCounted || b->type == kCounted2) return static_cast<std::int32_t>(b->size) - 5;
     return static_cast<std::int32_t>(b->size);
 }
 
-std::int32_t room(std::int32_t h) {
+std::int32_t room(std::int32_t h) noexcept {
     return room_of(shape(h));
 }
 
-std::int32_t new_string(std::int32_t capacity) {
+std::int32_t new_string(std::int32_t capacity) noexcept {
     if (capacity < 0) capacity = 0;
     return mem::alloc(static_cast<std::uint32_t>(capacity) + 5, mem::kString, 0);
 }
 
-void resize(std::int32_t h, std::int32_t n) {
+void resize(std::int32_t h, std::int32_t n) noexcept {
     Shape s = shape(h);
     if (s.type == 0) return;
     if (n < 0) n = 0;
@@ -109,7 +110,7 @@ void resize(std::int32_t h, std::int32_t n) {
     set_length(h, n);
 }
 
-std::int32_t set_length(std::int32_t h, std::int32_t n) {
+std::int32_t set_length(std::int32_t h, std::int32_t n) noexcept {
     Shape s = shape(h);
     std::int32_t r = room_of(s);
     if (r < 0) return 0;
@@ -124,17 +125,21 @@ std::int32_t set_length(std::int32_t h, std::int32_t n) {
     return n;
 }
 
-void reserve(std::int32_t h, std::int32_t n) {
+void reserve(std::int32_t h, std::int32_t n) noexcept {
     if (room(h) < n) resize(h, n + 16);
 }
 
-void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) {
+void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) noexcept {
     Shape d = shape(dest);
     if (room_of(d) < 0) return;
     if (n < 0 || !data) n = 0;
     std::string aside;
     if (room_of(d) < n && inside(data, d)) { // growing would move the bytes we read
-        aside.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+        if (!refusing(false, [&] {
+                aside.assign(reinterpret_cast<const char*>(data), static_cast<std::size_t>(n));
+                return true;
+            }))
+            return; // no memory for the copy: leave the destination as it is
         data = reinterpret_cast<const std::uint8_t*>(aside.data());
     }
     reserve(dest, n);
@@ -143,7 +148,7 @@ void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) {
     set_length(dest, n);
 }
 
-void copy(std::int32_t dest, std::int32_t source) {
+void copy(std::int32_t dest, std::int32_t source) noexcept {
     if (dest == source || room(dest) < 0) return;
     Text s = text(source);
     if (s.length > room(dest)) resize(dest, s.length + 16);
@@ -153,7 +158,7 @@ void copy(std::int32_t dest, std::int32_t source) {
     set_length(dest, s.length);
 }
 
-void add(std::int32_t dest, std::int32_t a, std::int32_t b) {
+void add(std::int32_t dest, std::int32_t a, std::int32_t b) noexcept {
     if (dest == 0) return;
     // One lookup per bank: appends are the hot path of string building.
     Shape d = shape(dest);
@@ -205,7 +210,7 @@ void add(std::int32_t dest, std::int32_t a, std::int32_t b) {
     }
 }
 
-std::int32_t combine(std::int32_t a, std::int32_t b) {
+std::int32_t combine(std::int32_t a, std::int32_t b) noexcept {
     Text ta = text(a), tb = text(b);
     std::int64_t total = std::int64_t(ta.length) + tb.length;
     if (total < 1 || total > INT32_MAX - 32) return 0;
@@ -220,7 +225,7 @@ std::int32_t combine(std::int32_t a, std::int32_t b) {
     return h;
 }
 
-std::int32_t clone(std::int32_t h) {
+std::int32_t clone(std::int32_t h) noexcept {
     if (h == 0) return 0;
     std::int32_t n = length(h);
     std::int32_t c = new_string(n);
@@ -229,6 +234,54 @@ std::int32_t clone(std::int32_t h) {
     move_bytes(first_char(c), t.chars, t.length);
     set_length(c, t.length);
     return c;
+}
+
+std::int32_t zero_terminated_length(const void* text) noexcept {
+    return text ? static_cast<std::int32_t>(std::strlen(static_cast<const char*>(text))) : 0;
+}
+
+std::int32_t new_from_chars(const void* text) noexcept {
+    std::int32_t n = zero_terminated_length(text);
+    if (n < 1) return 0;
+    std::int32_t h = new_string(n);
+    if (h > 0) assign(h, static_cast<const std::uint8_t*>(text), n);
+    return h;
+}
+
+void peek_memory(std::int32_t dest, const void* source, std::int32_t count) noexcept {
+    if (!source || count < 0 || room(dest) < 0) return;
+    if (count == 0) count = zero_terminated_length(source);
+    // The bytes may lie inside the destination, which the resize below may move.
+    const auto* from = static_cast<const std::uint8_t*>(source);
+    std::string aside;
+    if (inside(from, shape(dest))) {
+        bool kept = refusing(false, [&] {
+            aside.assign(reinterpret_cast<const char*>(from), static_cast<std::size_t>(count));
+            return true;
+        });
+        if (!kept) return;
+        from = reinterpret_cast<const std::uint8_t*>(aside.data());
+    }
+    if (reported_capacity(dest) <= count) resize(dest, count + 16);
+    assign(dest, from, count);
+}
+
+void poke_memory(std::int32_t source, void* dest, std::int32_t count) noexcept {
+    if (!dest || count < 0) return;
+    Text t = text(source);
+    std::int32_t n = count == 0 ? t.length : std::min(count, t.length);
+    move_bytes(dest, t.chars, n);
+    if (count == 0) static_cast<std::uint8_t*>(dest)[n] = 0;
+}
+
+std::int32_t copy_chars_out(std::int32_t source, std::int32_t start, std::int32_t count,
+                            void* dest) noexcept {
+    Text t = text(source);
+    if (start < 0 || start >= t.length)
+        return static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t(t.length) - start, 0));
+    std::int32_t n = std::clamp(count, 0, t.length - start);
+    if (dest) move_bytes(dest, t.chars + start, n);
+    return dest ? n : 0;
 }
 
 // ---- Comparisons ----------------------------------------------------------------------
@@ -253,14 +306,14 @@ std::int32_t first_difference(const Text& a, const Text& b, std::int32_t n) {
 
 } // namespace
 
-bool equal(std::int32_t a, std::int32_t b) {
+bool equal(std::int32_t a, std::int32_t b) noexcept {
     Text x = text(a), y = text(b);
     if (x.length != y.length) return false;
     if (x.length == 0) return true;
     return first_difference(x, y, x.length) == x.length;
 }
 
-bool greater(std::int32_t a, std::int32_t b) {
+bool greater(std::int32_t a, std::int32_t b) noexcept {
     Text x = text(a), y = text(b);
     std::int32_t n = std::min(x.length, y.length);
     if (n < 1) return false;
@@ -268,7 +321,7 @@ bool greater(std::int32_t a, std::int32_t b) {
     return k < n && x.chars[k] > y.chars[k];
 }
 
-bool greater_equal(std::int32_t a, std::int32_t b) {
+bool greater_equal(std::int32_t a, std::int32_t b) noexcept {
     Text x = text(a), y = text(b);
     std::int32_t n = std::min(x.length, y.length);
     if (n < 1) return x.length == y.length;
@@ -278,7 +331,7 @@ bool greater_equal(std::int32_t a, std::int32_t b) {
 }
 
 // Bytes compare as signed values here, unlike the other ordering tests.
-bool lower(std::int32_t a, std::int32_t b) {
+bool lower(std::int32_t a, std::int32_t b) noexcept {
     Text x = text(a), y = text(b);
     std::int32_t n = std::min(x.length, y.length);
     if (n < 1) return false;
@@ -286,7 +339,7 @@ bool lower(std::int32_t a, std::int32_t b) {
     return k < n && static_cast<std::int8_t>(x.chars[k]) < static_cast<std::int8_t>(y.chars[k]);
 }
 
-bool lower_equal(std::int32_t a, std::int32_t b) {
+bool lower_equal(std::int32_t a, std::int32_t b) noexcept {
     Text x = text(a), y = text(b);
     std::int32_t n = std::min(x.length, y.length);
     if (n < 1) return x.length == y.length;
@@ -295,7 +348,7 @@ bool lower_equal(std::int32_t a, std::int32_t b) {
     return x.length == y.length;
 }
 
-std::int32_t scratch_string(std::int32_t capacity) {
+std::int32_t scratch_string(std::int32_t capacity) noexcept {
     static mem::Owned scratch;
     if (!scratch.alive()) scratch.adopt(new_string(capacity));
     return scratch.handle;

@@ -51,7 +51,7 @@ std::int32_t without_trailing(Text t, const CharSet& set) {
 
 } // namespace
 
-void left(std::int32_t source, std::int32_t dest, std::int32_t count) {
+void left(std::int32_t source, std::int32_t dest, std::int32_t count) noexcept {
     Text t = text(source);
     if (count >= t.length)
         copy(dest, source);
@@ -61,7 +61,7 @@ void left(std::int32_t source, std::int32_t dest, std::int32_t count) {
         assign(dest, t.chars, count);
 }
 
-void right(std::int32_t source, std::int32_t dest, std::int32_t count) {
+void right(std::int32_t source, std::int32_t dest, std::int32_t count) noexcept {
     Text t = text(source);
     if (count >= t.length)
         copy(dest, source);
@@ -71,7 +71,7 @@ void right(std::int32_t source, std::int32_t dest, std::int32_t count) {
         assign(dest, t.chars + (t.length - count), count);
 }
 
-void mid(std::int32_t source, std::int32_t dest, std::int32_t start, std::int32_t count) {
+void mid(std::int32_t source, std::int32_t dest, std::int32_t start, std::int32_t count) noexcept {
     Text t = text(source);
     if (start > t.length || count < 1) return make_empty(dest);
     if (start < 1) start = 1;
@@ -79,7 +79,7 @@ void mid(std::int32_t source, std::int32_t dest, std::int32_t start, std::int32_
     assign(dest, t.chars + (start - 1), static_cast<std::int32_t>(n));
 }
 
-void cut_left(std::int32_t source, std::int32_t dest, std::int32_t position) {
+void cut_left(std::int32_t source, std::int32_t dest, std::int32_t position) noexcept {
     Text t = text(source);
     if (position >= 1 && position <= t.length)
         assign(dest, t.chars + position, t.length - position);
@@ -87,13 +87,13 @@ void cut_left(std::int32_t source, std::int32_t dest, std::int32_t position) {
         copy(dest, source);
 }
 
-void cut_right(std::int32_t source, std::int32_t dest, std::int32_t position) {
+void cut_right(std::int32_t source, std::int32_t dest, std::int32_t position) noexcept {
     std::int32_t n = length(source);
     copy(dest, source);
     if (position >= 1 && position <= n) set_length(dest, position - 1);
 }
 
-void trim_left(std::int32_t source, std::int32_t set, std::int32_t dest) {
+void trim_left(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept {
     Text t = text(source), s = text(set);
     if (t.empty() || s.empty()) return copy(dest, source);
     std::int32_t k = leading_run(t, CharSet(s));
@@ -103,13 +103,13 @@ void trim_left(std::int32_t source, std::int32_t set, std::int32_t dest) {
         copy(dest, source);
 }
 
-void trim_right(std::int32_t source, std::int32_t set, std::int32_t dest) {
+void trim_right(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept {
     Text t = text(source), s = text(set);
     if (t.empty() || s.empty()) return copy(dest, source);
     assign(dest, t.chars, without_trailing(t, CharSet(s)));
 }
 
-void trim(std::int32_t source, std::int32_t set, std::int32_t dest) {
+void trim(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept {
     Text t = text(source), s = text(set);
     if (t.empty() || s.empty()) return copy(dest, source);
     CharSet members(s); // taken before the destination (which may be the set) is written
@@ -118,20 +118,20 @@ void trim(std::int32_t source, std::int32_t set, std::int32_t dest) {
     assign(dest, rest.chars, without_trailing(rest, members));
 }
 
-void to_lower(std::int32_t source, std::int32_t dest) {
+void to_lower(std::int32_t source, std::int32_t dest) noexcept {
     copy_then(source, dest, lower_in_place);
 }
-void to_upper(std::int32_t source, std::int32_t dest) {
+void to_upper(std::int32_t source, std::int32_t dest) noexcept {
     copy_then(source, dest, upper_in_place);
 }
-void auto_caps(std::int32_t source, std::int32_t dest) {
+void auto_caps(std::int32_t source, std::int32_t dest) noexcept {
     copy_then(source, dest, auto_caps_in_place);
 }
-void flip(std::int32_t source, std::int32_t dest) {
+void flip(std::int32_t source, std::int32_t dest) noexcept {
     copy_then(source, dest, flip_in_place);
 }
 
-void chr(std::int32_t code, std::int32_t dest) {
+void chr(std::int32_t code, std::int32_t dest) noexcept {
     if (room(dest) < 0) return;
     if (room(dest) < 16) resize(dest, 16);
     std::uint8_t c = static_cast<std::uint8_t>(code);
@@ -139,14 +139,14 @@ void chr(std::int32_t code, std::int32_t dest) {
     assign(dest, &c, 1);
 }
 
-std::int32_t asc(std::int32_t source, std::int32_t position) {
+std::int32_t asc(std::int32_t source, std::int32_t position) noexcept {
     Text t = text(source);
     if (position < 1) position = 1;
     if (t.empty() || position > t.length) return -1;
     return t.chars[position - 1];
 }
 
-void make(std::int32_t source, std::int32_t count, std::int32_t dest) {
+void make(std::int32_t source, std::int32_t count, std::int32_t dest) noexcept try {
     Text t = text(source);
     if (count < 1 || t.empty()) return make_empty(dest);
     std::int64_t total = std::int64_t(t.length) * count;
@@ -156,10 +156,12 @@ void make(std::int32_t source, std::int32_t count, std::int32_t dest) {
     for (std::int32_t k = 0; k < count; ++k)
         built.append(t.view());
     place(dest, built);
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
 void pad(std::int32_t source, std::int32_t pad_string, std::int32_t counter, std::int32_t interval,
-         std::int32_t dest) {
+         std::int32_t dest) noexcept try {
     Text t = text(source), p = text(pad_string);
     if (interval < 1) interval = 1;
     if (interval >= t.length) return copy(dest, source);
@@ -177,9 +179,12 @@ void pad(std::int32_t source, std::int32_t pad_string, std::int32_t counter, std
     }
     if (room(dest) < needed) resize(dest, static_cast<std::int32_t>(needed) + 16);
     place(dest, built);
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
-void insert(std::int32_t source, std::int32_t insertion, std::int32_t position, std::int32_t dest) {
+void insert(std::int32_t source, std::int32_t insertion, std::int32_t position,
+            std::int32_t dest) noexcept try {
     Text t = text(source), ins = text(insertion);
     if (ins.empty()) return copy(dest, source);
     if (std::int64_t(t.length) + ins.length > INT32_MAX - 32) return;
@@ -188,9 +193,11 @@ void insert(std::int32_t source, std::int32_t insertion, std::int32_t position, 
     built.append(ins.view());
     built.append(t.view().substr(at));
     place(dest, built);
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
-std::int32_t clone_file_name(std::int32_t h) {
+std::int32_t clone_file_name(std::int32_t h) noexcept {
     if (h == 0) return 0;
     static memory::Owned blanks; // the set " \t", kept as a scratch string
     if (!blanks.alive()) {

@@ -119,7 +119,7 @@ struct SplitResult {
 
 } // namespace
 
-std::int32_t instring(Text text, Text search, std::int32_t start, bool fold) {
+std::int32_t instring(Text text, Text search, std::int32_t start, bool fold) noexcept {
     const std::int32_t L = text.length, M = search.length;
     if (start < 1) start = 1;
     if (L < 1 || start > L || M < 1 || M > L || start - 1 > L - M) return 0;
@@ -141,7 +141,7 @@ std::int32_t instring(Text text, Text search, std::int32_t start, bool fold) {
     return 0;
 }
 
-std::int32_t find_next_delimiter(Text source, Text set, std::int32_t start) {
+std::int32_t find_next_delimiter(Text source, Text set, std::int32_t start) noexcept {
     if (source.empty() || set.empty()) return -1;
     if (start < 0) start = 0;
     if (start >= source.length) return -1;
@@ -159,19 +159,19 @@ std::int32_t find_next_delimiter(Text source, Text set, std::int32_t start) {
     return -1;
 }
 
-void lower_in_place(std::uint8_t* p, std::int32_t n) {
+void lower_in_place(std::uint8_t* p, std::int32_t n) noexcept {
     for (std::int32_t k = 0; k < n; ++k)
         if (is_upper(p[k])) p[k] = static_cast<std::uint8_t>(p[k] + 32);
 }
 
-void upper_in_place(std::uint8_t* p, std::int32_t n) {
+void upper_in_place(std::uint8_t* p, std::int32_t n) noexcept {
     for (std::int32_t k = 0; k < n; ++k)
         if (is_lower(p[k])) p[k] = static_cast<std::uint8_t>(p[k] - 32);
 }
 
 // Lower-cases everything, then capitalises the first letter met while outside
 // a word; only a blank ends a word.
-void auto_caps_in_place(std::uint8_t* p, std::int32_t n) {
+void auto_caps_in_place(std::uint8_t* p, std::int32_t n) noexcept {
     lower_in_place(p, n);
     bool in_word = false;
     for (std::int32_t k = 0; k < n; ++k) {
@@ -186,12 +186,12 @@ void auto_caps_in_place(std::uint8_t* p, std::int32_t n) {
     }
 }
 
-void flip_in_place(std::uint8_t* p, std::int32_t n) {
+void flip_in_place(std::uint8_t* p, std::int32_t n) noexcept {
     if (n > 1) std::reverse(p, p + n);
 }
 
 void replace(std::int32_t source, std::int32_t search, std::int32_t replacement, std::int32_t start,
-             bool fold, bool first_only, std::int32_t dest) {
+             bool fold, bool first_only, std::int32_t dest) noexcept try {
     if (start < 1) start = 1;
     Text src = text(source), find = text(search), with = text(replacement);
     if (src.empty() || start > src.length) return (void)set_length(dest, 0);
@@ -244,9 +244,11 @@ void replace(std::int32_t source, std::int32_t search, std::int32_t replacement,
         assign(dest, aside);
     else
         set_length(dest, static_cast<std::int32_t>(total));
+} catch (...) {
+    // The buffer could not be had: the destination is left as it was.
 }
 
-std::int32_t split(std::int32_t source, std::int32_t delimiters) {
+std::int32_t split(std::int32_t source, std::int32_t delimiters) noexcept {
     g_split.count = 0;
     g_split.source.adopt(0);
     Text src = text(source), set = text(delimiters);
@@ -296,7 +298,13 @@ std::int32_t split(std::int32_t source, std::int32_t delimiters) {
     return count;
 }
 
-Text fragment(std::int32_t index) {
+std::int32_t instring_old(std::int32_t text_h, std::int32_t search, std::int32_t start) noexcept {
+    Text t = text(text_h);
+    if (std::max(start, 1) >= t.length) return 0;
+    return instring(t, text(search), start, false);
+}
+
+Text fragment(std::int32_t index) noexcept {
     if (index < 0 || index >= g_split.count || !g_split.source.alive()) return {};
     std::uint8_t* frags = g_fragments.data();
     if (!frags || std::uint32_t(index + 1) * 8 > g_fragments.size()) return {};
@@ -308,6 +316,27 @@ Text fragment(std::int32_t index) {
     const std::uint8_t* at = kxp::ptr<const std::uint8_t>(pair[0]);
     if (!whole.chars || at < whole.chars || at + pair[1] > whole.chars + whole.length) return {};
     return {at, static_cast<std::int32_t>(pair[1])};
+}
+
+void fragment_to(std::int32_t index, std::int32_t dest) noexcept {
+    Text f = fragment(index);
+    assign(dest, f.chars, f.length);
+}
+
+namespace {
+Text fragment_in_scratch(std::int32_t index) noexcept {
+    std::int32_t scratch = scratch_string(128);
+    fragment_to(index, scratch);
+    return text(scratch);
+}
+} // namespace
+
+std::int32_t fragment_int(std::int32_t index) noexcept {
+    return parse_int(fragment_in_scratch(index));
+}
+
+float fragment_float(std::int32_t index) noexcept {
+    return static_cast<float>(parse_float(fragment_in_scratch(index)));
 }
 
 } // namespace kx::strings

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "kx/kx_vgfx.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,6 +61,22 @@ TEST(RasterBindingDeathTest, ResultDependsOnTheLibraryBesideTheRuntime) {
     EXPECT_EXIT(open_manager(partial), ::testing::ExitedWithCode(1), "");
     for (const fs::path& d : {none, real, init, partial})
         fs::remove_all(d);
+}
+
+// The raster library built beside the runtime exports every entry point the
+// runtime binds, under the same names.
+TEST(RasterBinding, TheLibraryExportsEveryEntryPointTheRuntimeBinds) {
+    void* lib = dlopen((bin_dir() / "KX_VGFX.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr);
+    int listed = 0;
+#define KX_CHECK_ENTRY(name)                                                                       \
+    ++listed;                                                                                      \
+    EXPECT_NE(dlsym(lib, #name), nullptr) << #name;
+    KX_VGFX_ENTRY_POINTS(KX_CHECK_ENTRY)
+#undef KX_CHECK_ENTRY
+    EXPECT_GT(listed, 40);
+    EXPECT_EQ(dlsym(lib, "VGFX_Init_Lib"), nullptr);
+    dlclose(lib);
 }
 
 } // namespace

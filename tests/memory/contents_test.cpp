@@ -192,8 +192,14 @@ TEST(Sorts, FloatsWithNaNStayInsideTheRange) {
     for (std::size_t k = 1; k <= v.size(); ++k)
         nans += std::isnan(guarded[k]) ? 1 : 0;
     EXPECT_EQ(nans, 4); // nothing lost or duplicated
-    std::vector<float> all_nan(50, nan);
-    VM_SortArrayF(all_nan.data(), 0, 49);
+    // All NaN: every comparison is false, and the partition must still stop at the range.
+    std::vector<float> all_nan(52, nan);
+    all_nan.front() = all_nan.back() = 42.0f;
+    VM_SortArrayF(all_nan.data(), 1, 50);
+    EXPECT_EQ(all_nan.front(), 42.0f);
+    EXPECT_EQ(all_nan.back(), 42.0f);
+    EXPECT_EQ(std::count_if(all_nan.begin(), all_nan.end(), [](float f) { return std::isnan(f); }),
+              50);
 }
 
 TEST(Sorts, PairListSortsThePairsNotThePointers) {

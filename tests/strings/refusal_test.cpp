@@ -1,6 +1,6 @@
-// Every string export given handles that name no string (0, negative, outside
-// the table, a raw bank, a released bank) or odd string types: nothing is
-// written outside a string, and only strings are ever written.
+// Every export that takes a string handle, given handles that name no string
+// (0, negative, outside the table, a raw bank, a released bank) or odd string
+// types: nothing is written outside a string, and only strings are ever written.
 #include <vector>
 
 #include "string_fixture.h"
@@ -31,6 +31,7 @@ TEST_F(Refusals, NonStringsAreNeverWrittenAndNothingBreaks) {
                 VM_StrTrim(a, b, d);
                 VM_StrTrimLeft(a, b, d);
                 VM_StrTrimRight(a, b, d);
+                VM_StrLower(a, d);
                 VM_StrUpper(a, d);
                 VM_StrAutoCaps(a, d);
                 VM_StrFlip(a, d);
@@ -43,18 +44,36 @@ TEST_F(Refusals, NonStringsAreNeverWrittenAndNothingBreaks) {
                 VM_StrCHR(66, d);
                 VM_StrStringF(d, 1.5f);
                 VM_StrDigitsL(d, 7, 3);
+                VM_StrStringL(d, -12);
+                VM_StrBinL(d, 5);
+                VM_StrHexL(d, 5);
+                VM_StrSplit_FragStr(0, d);
+                VM_PeekMemToStr(d, "peeked", 0);
+                VM_PeekMemToStr(d, VM_StrFirstChrPtr(a), VM_StrLen(a));
             }
             VM_StrInstring(a, b, 1, 1);
             VM_StrInstringOLD(a, b, 1, 0);
             VM_StrFindNextDelimiter(a, b, 0);
             VM_StrSplit(a, b);
-            VM_StrCmpLow(a, b);
-            VM_StrCmpGrtE(a, b);
+            for (auto cmp : {VM_StrCmpEqual, VM_StrCmpNotEqual, VM_StrCmpGrt, VM_StrCmpGrtE,
+                             VM_StrCmpLow, VM_StrCmpLowE})
+                EXPECT_GE(cmp(a, b), 0);
             if (int c = VM_CombineStrs(a, b); c > 0) VM_Free(c);
         }
         VM_StrValL(a);
         VM_StrValF(a);
         VM_StrAsc(a, 1);
+        VM_StrSplit_FragValL(0);
+        VM_StrSplit_FragValF(0);
+        EXPECT_GE(VM_StrLen(a), 0);
+        EXPECT_GE(VM_StrBufferSize(a), -5);
+        EXPECT_EQ(VM_StrPtr(a) == nullptr, VM_StrFirstChrPtr(a) == nullptr);
+        std::vector<char> out(static_cast<std::size_t>(VM_StrLen(a)) + 16, 0);
+        VM_PokeStrToMem(a, out.data(), 0);
+        EXPECT_EQ(std::strlen(out.data()), static_cast<std::size_t>(VM_StrLen(a)));
+        VM_StrCopyChrsToPtr(a, 0, 8, out.data());
+        VM_StrMoveChrsToPtr(a, 1, 8, out.data());
+        VM_NullStr(a);
         VM_ResizeStr(a, 3);
         VM_StrRefreshLen(a, 99);
         if (int c = VM_CloneStr(a); c > 0) VM_Free(c);
