@@ -373,13 +373,6 @@ KX_API int32_t KX_CALL Math_LinesIntersect(const void* segment_a, const void* se
                                            void* point) KX_NOEXCEPT;
 
 /* ---- Window, keyboard and mouse, debug counters ------------------------------------ */
-#ifndef KX_NOEXCEPT
-#ifdef __cplusplus
-#define KX_NOEXCEPT noexcept
-#else
-#define KX_NOEXCEPT
-#endif
-#endif
 /* Window arguments are window record handles (bank type 7), screen arguments
  * screen record handles (bank type 8); invalid ones give 0. */
 KX_API int32_t KX_CALL KX_OpenWindow(int32_t width, int32_t height) KX_NOEXCEPT;

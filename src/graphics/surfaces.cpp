@@ -95,27 +95,24 @@ std::int64_t row_bytes(std::int32_t width, std::int32_t format) noexcept {
 // ---- Raster calls ---------------------------------------------------------------------
 
 void raster_set_buffer(std::uint32_t pixels, std::int32_t pitch, std::int32_t format) noexcept {
-    call<decltype(&::VGFX_SetBuffer)>(g_raster.VGFX_SetBuffer, kxp::ptr<void>(pixels), pitch,
-                                      format);
+    raster().VGFX_SetBuffer(kxp::ptr<void>(pixels), pitch, format);
 }
 
 void raster_set_source(std::uint32_t pixels, std::int32_t pitch, std::int32_t format,
                        std::int32_t width, std::int32_t height) noexcept {
-    call<decltype(&::VGFX_SetSrcBuffer)>(g_raster.VGFX_SetSrcBuffer, kxp::ptr<void>(pixels), pitch,
-                                         format);
-    call<decltype(&::VGFX_SetSrcSize)>(g_raster.VGFX_SetSrcSize, width, height);
+    raster().VGFX_SetSrcBuffer(kxp::ptr<void>(pixels), pitch, format);
+    raster().VGFX_SetSrcSize(width, height);
 }
 
 void raster_set_viewport(const KX_Viewport& v) noexcept {
-    call<decltype(&::VGFX_SetBufferViewPort)>(g_raster.VGFX_SetBufferViewPort, v.Left, v.Top,
-                                              v.Right, v.Bottom);
+    raster().VGFX_SetBufferViewPort(v.Left, v.Top, v.Right, v.Bottom);
 }
 
 void raster_blit(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                  std::int32_t x, std::int32_t y, std::uint32_t mask,
                  std::int32_t transparent) noexcept {
-    call<decltype(&::VGFX_Blit)>(g_raster.VGFX_Blit, left, top, right, bottom, x, y,
-                                 static_cast<std::int32_t>(mask), transparent);
+    raster().VGFX_Blit(left, top, right, bottom, x, y, static_cast<std::int32_t>(mask),
+                       transparent);
 }
 
 // ---- The current surface --------------------------------------------------------------
