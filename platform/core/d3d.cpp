@@ -309,7 +309,7 @@ HRESULT QueryInterface(std::uint32_t object, REFGUID iid, std::uint32_t* out) {
             auto x = std::make_unique<Direct3D>();
             x->display = d->id;
             AddRef(d->id);
-            *out = add_object(std::move(x));
+            *out = add_object(display_state().objects, std::move(x));
             return DD_OK;
         }
     } else if (find_object<Direct3D>(object) && iid == IID_IDirect3D7) {
@@ -336,7 +336,7 @@ HRESULT CreateDevice(LPDIRECT3D7 d3d, REFGUID deviceKind, LPDIRECTDRAWSURFACE7 t
     reset_states(*d);
     AddRef(d3d);
     AddRef(target);
-    *device = add_object(std::move(d));
+    *device = add_object(display_state().objects, std::move(d));
     return D3D_OK;
 }
 

@@ -20,7 +20,7 @@ struct Mode {
 // (32 bits, 0x00RRGGBB).
 Mode mode_of(const Display& d) {
     if (d.exclusive && d.mode_format) return {d.mode_width, d.mode_height, d.mode_format};
-    const Desktop& desk = state().desktop;
+    const Desktop& desk = platform().desktop;
     return {desk.width, desk.height,
             d.mode_format ? d.mode_format : &pixel_format(Format::xrgb8888)};
 }
@@ -47,7 +47,7 @@ std::uint32_t make_surface(Display& d, std::int32_t width, std::int32_t height,
         heap::alloc(static_cast<std::size_t>(s->pitch) * static_cast<std::size_t>(height)));
     if (!s->pixels) return 0;
     AddRef(d.id);
-    return add_object(std::move(s));
+    return add_object(display_state().objects, std::move(s));
 }
 
 void describe(const Surface& s, DDSURFACEDESC2* desc) {
@@ -76,7 +76,7 @@ class Presenter {
   public:
     // covered: the part of the primary (primary coordinates) to show.
     Presenter(const Surface& primary, const RECT& covered) {
-        State& s = state();
+        WindowState& s = window_state();
         const Display* d = find_object<Display>(primary.display);
         full_ = d && d->exclusive;
         for (auto& [id, w] : s.windows) {
@@ -131,7 +131,7 @@ class Presenter {
     }
 
     void finish() const {
-        Backend& b = *state().backend;
+        Backend& b = *platform().backend;
         for (const Target& t : targets_) {
             Window& w = *t.window;
             ++w.presents;
@@ -203,11 +203,24 @@ template <class Op> HRESULT outside_primary(Surface& p, const RECT& dr, Op op) {
     return DD_OK;
 }
 
+DisplayState& storage() {
+    static DisplayState s;
+    return s;
+}
+
 } // namespace
 
+DisplayState& display_state() {
+    platform();
+    return storage();
+}
+
+void reset_display() {
+    storage() = DisplayState{};
+}
+
 void Surface::released() {
-    State& s = state();
-    if (dc) s.gdi.erase(dc);
+    if (dc) text_state().gdi.erase(dc);
     if (back) Release(back);
     if (primary)
         if (Display* d = find_object<Display>(display); d && d->primary == id) d->primary = 0;
@@ -234,7 +247,7 @@ HRESULT set_display_level(std::uint32_t id, HWND hwnd, DWORD flags) {
     if (hwnd != 0 && !find_window(hwnd)) return DDERR_INVALIDPARAMS;
     if (exclusive) {
         if (hwnd == 0 || top_level(hwnd) != hwnd) return DDERR_INVALIDPARAMS;
-        for (auto& [other, o] : state().objects)
+        for (auto& [other, o] : display_state().objects)
             if (auto* x = dynamic_cast<Display*>(o.get()); x && x != d && x->exclusive)
                 return DDERR_EXCLUSIVEMODEALREADYSET;
     }
@@ -253,7 +266,7 @@ using namespace detail;
 
 HRESULT DirectDrawCreateEx(REFGUID driver, LPDIRECTDRAW7* dd, REFGUID iid, std::uint32_t outer) {
     if (!dd || driver != 0 || iid != IID_IDirectDraw7 || outer != 0) return DDERR_INVALIDPARAMS;
-    *dd = add_object(std::make_unique<Display>());
+    *dd = add_object(display_state().objects, std::make_unique<Display>());
     return DD_OK;
 }
 
@@ -263,7 +276,7 @@ HRESULT SetDisplayMode(LPDIRECTDRAW7 dd, DWORD width, DWORD height, DWORD bitsPe
     if (!d) return DDERR_INVALIDOBJECT;
     if (d->level == 0) return DDERR_NOCOOPERATIVELEVELSET;
     if (d->primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
-    const Desktop& desk = state().desktop;
+    const Desktop& desk = platform().desktop;
     if (!d->exclusive &&
         (width != static_cast<DWORD>(desk.width) || height != static_cast<DWORD>(desk.height)))
         return DDERR_INVALIDMODE; // windowed, only the depth may change
