@@ -60,6 +60,7 @@ std::uint32_t pack(const Colour& c) {
 // Texture sampling for one triangle.
 struct Sampler {
     const Surface* tex = nullptr;
+    const PixelOps* ops = nullptr;
     bool keyed = false;
     DWORD low = 0, high = 0;
     bool linear = false;
@@ -67,10 +68,9 @@ struct Sampler {
     std::uint32_t texel(std::int32_t x, std::int32_t y, bool& transparent) const {
         x = std::clamp(x, 0, tex->width - 1);
         y = std::clamp(y, 0, tex->height - 1);
-        const PixelFormat& f = *tex->format;
-        std::uint32_t raw = f.read(tex->view().at(x, y));
+        std::uint32_t raw = ops->read(tex->view().at(x, y));
         transparent = keyed && raw >= low && raw <= high;
-        return f.to_argb(raw);
+        return ops->to_argb(raw);
     }
 
     // False when the sample is keyed out.
@@ -106,18 +106,34 @@ struct Sampler {
     }
 };
 
-float factor(DWORD f, float src_c, float src_a, float dst_c, float dst_a) {
+// Blend factors: (source channel, source alpha, destination channel,
+// destination alpha) to the factor.
+using Factor = float (*)(float src_c, float src_a, float dst_c, float dst_a);
+
+Factor factor_of(DWORD f) {
     switch (f) {
-    case D3DBLEND_ZERO: return 0;
-    case D3DBLEND_SRCCOLOR: return src_c / 255;
-    case D3DBLEND_INVSRCCOLOR: return 1 - src_c / 255;
-    case D3DBLEND_SRCALPHA: return src_a / 255;
-    case D3DBLEND_INVSRCALPHA: return 1 - src_a / 255;
-    case D3DBLEND_DESTALPHA: return dst_a / 255;
-    case D3DBLEND_INVDESTALPHA: return 1 - dst_a / 255;
-    case D3DBLEND_DESTCOLOR: return dst_c / 255;
-    case D3DBLEND_INVDESTCOLOR: return 1 - dst_c / 255;
-    default: return 1; // D3DBLEND_ONE and the factors not modelled
+    case D3DBLEND_ZERO: return [](float, float, float, float) { return 0.0f; };
+    case D3DBLEND_SRCCOLOR: return [](float sc, float, float, float) { return sc / 255; };
+    case D3DBLEND_INVSRCCOLOR: return [](float sc, float, float, float) { return 1 - sc / 255; };
+    case D3DBLEND_SRCALPHA: return [](float, float sa, float, float) { return sa / 255; };
+    case D3DBLEND_INVSRCALPHA: return [](float, float sa, float, float) { return 1 - sa / 255; };
+    case D3DBLEND_DESTALPHA: return [](float, float, float, float da) { return da / 255; };
+    case D3DBLEND_INVDESTALPHA: return [](float, float, float, float da) { return 1 - da / 255; };
+    case D3DBLEND_DESTCOLOR: return [](float, float, float dc, float) { return dc / 255; };
+    case D3DBLEND_INVDESTCOLOR: return [](float, float, float dc, float) { return 1 - dc / 255; };
+    default: return [](float, float, float, float) { return 1.0f; }; // D3DBLEND_ONE, the rest
+    }
+}
+
+// Texture stage operations on one channel: (argument 1, argument 2, diffuse).
+using Combine = float (*)(float arg1, float arg2, float diffuse);
+
+Combine combine_of(DWORD op) {
+    switch (op) {
+    case D3DTOP_DISABLE: return [](float, float, float d) { return d; };
+    case D3DTOP_SELECTARG1: return [](float a1, float, float) { return a1; };
+    case D3DTOP_SELECTARG2: return [](float, float a2, float) { return a2; };
+    default: return [](float a1, float a2, float) { return a1 * a2 / 255; }; // modulate
     }
 }
 
@@ -160,6 +176,7 @@ void draw_triangle(const Device3D& dev, Surface& target, const Surface* tex, D3D
     Sampler sampler;
     if (tex) {
         sampler.tex = tex;
+        sampler.ops = &pixel_ops(*tex->format);
         sampler.keyed = dev.render[D3DRENDERSTATE_COLORKEYENABLE] && tex->has_key;
         sampler.low = tex->key.dwColorSpaceLowValue;
         sampler.high = tex->key.dwColorSpaceHighValue;
@@ -200,13 +217,25 @@ void draw_triangle(const Device3D& dev, Surface& target, const Surface* tex, D3D
         edges[i] = {a.sx, a.sy, ex, ey, ey < 0 || (ey == 0 && ex > 0)};
     }
 
+    // Everything chosen by states is chosen here, once per triangle.
     const DWORD* st = dev.stage[0];
-    DWORD colour_op = st[D3DTSS_COLOROP], alpha_op = st[D3DTSS_ALPHAOP];
-    bool blend = dev.render[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
-    DWORD src_blend = dev.render[D3DRENDERSTATE_SRCBLEND];
-    DWORD dst_blend = dev.render[D3DRENDERSTATE_DESTBLEND];
-    Colour factor_colour = unpack(dev.render[D3DRENDERSTATE_TEXTUREFACTOR]);
-    const PixelFormat& tf = *target.format;
+    Colour diffuse{}, texel{255, 255, 255, 255};
+    const Colour factor_colour = unpack(dev.render[D3DRENDERSTATE_TEXTUREFACTOR]);
+    auto arg = [&](DWORD which) -> const Colour* {
+        switch (which & 0xF) {
+        case D3DTA_TEXTURE: return &texel;
+        case D3DTA_TFACTOR: return &factor_colour;
+        default: return &diffuse; // D3DTA_DIFFUSE, and D3DTA_CURRENT at stage 0
+        }
+    };
+    const Colour *c1 = arg(st[D3DTSS_COLORARG1]), *c2 = arg(st[D3DTSS_COLORARG2]);
+    const Colour *alpha1 = arg(st[D3DTSS_ALPHAARG1]), *alpha2 = arg(st[D3DTSS_ALPHAARG2]);
+    const Combine colour_op = combine_of(st[D3DTSS_COLOROP]);
+    const Combine alpha_op = combine_of(st[D3DTSS_ALPHAOP]);
+    const bool blend = dev.render[D3DRENDERSTATE_ALPHABLENDENABLE] != 0;
+    const Factor src_factor = factor_of(dev.render[D3DRENDERSTATE_SRCBLEND]);
+    const Factor dst_factor = factor_of(dev.render[D3DRENDERSTATE_DESTBLEND]);
+    const PixelOps& target_ops = pixel_ops(*target.format);
     View out = target.view();
 
     for (std::int32_t y = y_begin; y <= y_end; ++y) {
@@ -217,40 +246,24 @@ void draw_triangle(const Device3D& dev, Surface& target, const Surface* tex, D3D
                 continue;
             float ox = static_cast<float>(cx - p0.sx), oy = static_cast<float>(cy - p0.sy);
             auto at = [&](float Attributes::*m) { return a0.*m + dx.*m * ox + dy.*m * oy; };
-            Colour diffuse{at(&Attributes::a), at(&Attributes::r), at(&Attributes::g),
-                           at(&Attributes::b)};
-            Colour texel{255, 255, 255, 255};
+            diffuse = {at(&Attributes::a), at(&Attributes::r), at(&Attributes::g),
+                       at(&Attributes::b)};
             if (tex && !sampler.sample(at(&Attributes::u), at(&Attributes::v), texel)) continue;
-            auto arg = [&](DWORD which) -> const Colour& {
-                switch (which & 0xF) {
-                case D3DTA_TEXTURE: return texel;
-                case D3DTA_TFACTOR: return factor_colour;
-                default: return diffuse; // D3DTA_DIFFUSE, and D3DTA_CURRENT at stage 0
-                }
-            };
-            auto combine = [&](DWORD op, float Colour::*m, DWORD arg1, DWORD arg2) {
-                switch (op) {
-                case D3DTOP_DISABLE: return diffuse.*m;
-                case D3DTOP_SELECTARG1: return arg(arg1).*m;
-                case D3DTOP_SELECTARG2: return arg(arg2).*m;
-                default: return arg(arg1).*m * arg(arg2).*m / 255;
-                }
-            };
             Colour src;
-            src.r = combine(colour_op, &Colour::r, st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2]);
-            src.g = combine(colour_op, &Colour::g, st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2]);
-            src.b = combine(colour_op, &Colour::b, st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2]);
-            src.a = combine(alpha_op, &Colour::a, st[D3DTSS_ALPHAARG1], st[D3DTSS_ALPHAARG2]);
+            src.r = colour_op(c1->r, c2->r, diffuse.r);
+            src.g = colour_op(c1->g, c2->g, diffuse.g);
+            src.b = colour_op(c1->b, c2->b, diffuse.b);
+            src.a = alpha_op(alpha1->a, alpha2->a, diffuse.a);
             std::uint8_t* p = out.at(x, y);
             if (blend) {
-                Colour dst = unpack(tf.to_argb(tf.read(p)));
+                Colour dst = unpack(target_ops.to_argb(target_ops.read(p)));
                 auto mix = [&](float Colour::*m) {
-                    return src.*m * factor(src_blend, src.*m, src.a, dst.*m, dst.a) +
-                           dst.*m * factor(dst_blend, src.*m, src.a, dst.*m, dst.a);
+                    return src.*m * src_factor(src.*m, src.a, dst.*m, dst.a) +
+                           dst.*m * dst_factor(src.*m, src.a, dst.*m, dst.a);
                 };
                 src = {mix(&Colour::a), mix(&Colour::r), mix(&Colour::g), mix(&Colour::b)};
             }
-            tf.write(p, tf.from_argb(pack(src)));
+            target_ops.write_argb(p, pack(src));
         }
     }
 }
@@ -296,7 +309,7 @@ HRESULT QueryInterface(std::uint32_t object, REFGUID iid, std::uint32_t* out) {
             auto x = std::make_unique<Direct3D>();
             x->display = d->id;
             AddRef(d->id);
-            *out = add_object(std::move(x));
+            *out = add_object(display_state().objects, std::move(x));
             return DD_OK;
         }
     } else if (find_object<Direct3D>(object) && iid == IID_IDirect3D7) {
@@ -323,7 +336,7 @@ HRESULT CreateDevice(LPDIRECT3D7 d3d, REFGUID deviceKind, LPDIRECTDRAWSURFACE7 t
     reset_states(*d);
     AddRef(d3d);
     AddRef(target);
-    *device = add_object(std::move(d));
+    *device = add_object(display_state().objects, std::move(d));
     return D3D_OK;
 }
 

@@ -20,7 +20,7 @@ struct Mode {
 // (32 bits, 0x00RRGGBB).
 Mode mode_of(const Display& d) {
     if (d.exclusive && d.mode_format) return {d.mode_width, d.mode_height, d.mode_format};
-    const Desktop& desk = state().desktop;
+    const Desktop& desk = platform().desktop;
     return {desk.width, desk.height,
             d.mode_format ? d.mode_format : &pixel_format(Format::xrgb8888)};
 }
@@ -47,7 +47,7 @@ std::uint32_t make_surface(Display& d, std::int32_t width, std::int32_t height,
         heap::alloc(static_cast<std::size_t>(s->pitch) * static_cast<std::size_t>(height)));
     if (!s->pixels) return 0;
     AddRef(d.id);
-    return add_object(std::move(s));
+    return add_object(display_state().objects, std::move(s));
 }
 
 void describe(const Surface& s, DDSURFACEDESC2* desc) {
@@ -69,50 +69,116 @@ void describe(const Surface& s, DDSURFACEDESC2* desc) {
     }
 }
 
+// Copies parts of the primary into the frames of the windows they cover:
+// the windows and their frames are settled once, rows go in as they are
+// ready, and finish() hands each frame to the backend.
+class Presenter {
+  public:
+    // covered: the part of the primary (primary coordinates) to show.
+    Presenter(const Surface& primary, const RECT& covered) {
+        WindowState& s = window_state();
+        const Display* d = find_object<Display>(primary.display);
+        full_ = d && d->exclusive;
+        for (auto& [id, w] : s.windows) {
+            RECT area;
+            if (full_) {
+                if (id != d->window) continue;
+                area = primary.bounds();
+            } else {
+                if ((w->style & WS_CHILD) || !w->visible || w->shown == Shown::minimized) continue;
+                POINT o = client_origin(*w);
+                RECT c = client_size(*w);
+                area = {o.x, o.y, o.x + c.right, o.y + c.bottom};
+            }
+            RECT hit = intersect(area, covered);
+            if (empty(hit)) continue;
+            std::int32_t fw = area.right - area.left, fh = area.bottom - area.top;
+            if (w->frame_width != fw || w->frame_height != fh) {
+                try {
+                    w->frame.assign(static_cast<std::size_t>(fw) * static_cast<std::size_t>(fh), 0);
+                } catch (const std::bad_alloc&) {
+                    w->frame.clear();
+                    w->frame_width = w->frame_height = 0;
+                    continue; // no memory for this frame: the window shows nothing new
+                }
+                w->frame_width = fw;
+                w->frame_height = fh;
+            }
+            try {
+                targets_.push_back({w.get(), area, hit});
+            } catch (const std::bad_alloc&) {
+                return;
+            }
+        }
+    }
+
+    // Rows top..bottom (primary coordinates) of the view v placed at (ox, oy).
+    void rows(const View& v, std::int32_t ox, std::int32_t oy, std::int32_t top,
+              std::int32_t bottom) const {
+        RowConvert convert = frame_converter(*v.format);
+        for (const Target& t : targets_) {
+            std::int32_t y0 = std::max(top, t.hit.top), y1 = std::min(bottom, t.hit.bottom);
+            std::int32_t fw = t.area.right - t.area.left;
+            for (std::int32_t y = y0; y < y1; ++y) {
+                std::uint32_t* out =
+                    t.window->frame.data() +
+                    static_cast<std::size_t>(y - t.area.top) * static_cast<std::size_t>(fw) +
+                    (t.hit.left - t.area.left);
+                convert(reinterpret_cast<std::uint8_t*>(out), v.at(t.hit.left - ox, y - oy),
+                        t.hit.right - t.hit.left);
+            }
+        }
+    }
+
+    void finish() const {
+        Backend& b = *platform().backend;
+        for (const Target& t : targets_) {
+            Window& w = *t.window;
+            ++w.presents;
+            b.present(view_of(w), {w.frame.data(), w.frame_width, w.frame_height, full_});
+        }
+    }
+
+  private:
+    struct Target {
+        Window* window;
+        RECT area; // the frame, primary coordinates
+        RECT hit;  // the part of it shown now
+    };
+    std::vector<Target> targets_;
+    bool full_ = false;
+};
+
 // Writes into the frame of each window that the view (placed at (ox, oy) in
 // primary coordinates) covers.
 void present_view(const Surface& primary, const View& v, std::int32_t ox, std::int32_t oy) {
-    State& s = state();
-    const Display* d = find_object<Display>(primary.display);
-    bool full = d && d->exclusive;
-    for (auto& [id, w] : s.windows) {
-        RECT area;
-        if (full) {
-            if (id != d->window) continue;
-            area = primary.bounds();
-        } else {
-            if ((w->style & WS_CHILD) || !w->visible || w->shown == Shown::minimized) continue;
-            POINT o = client_origin(*w);
-            RECT c = client_size(*w);
-            area = {o.x, o.y, o.x + c.right, o.y + c.bottom};
-        }
-        RECT hit = intersect(area, {ox, oy, ox + v.width, oy + v.height});
-        if (empty(hit)) continue;
-        std::int32_t fw = area.right - area.left, fh = area.bottom - area.top;
-        if (w->frame_width != fw || w->frame_height != fh) {
-            try {
-                w->frame.assign(static_cast<std::size_t>(fw) * static_cast<std::size_t>(fh), 0);
-            } catch (const std::bad_alloc&) {
-                w->frame.clear();
-                w->frame_width = w->frame_height = 0;
-                continue; // no memory for this frame: the window shows nothing new
-            }
-            w->frame_width = fw;
-            w->frame_height = fh;
-        }
-        const PixelFormat& f = *v.format;
-        for (std::int32_t y = hit.top; y < hit.bottom; ++y) {
-            std::uint32_t* out =
-                w->frame.data() +
-                static_cast<std::size_t>(y - area.top) * static_cast<std::size_t>(fw) +
-                (hit.left - area.left);
-            const std::uint8_t* in = v.at(hit.left - ox, y - oy);
-            for (std::int32_t x = hit.left; x < hit.right; ++x, in += f.bytes)
-                *out++ = f.to_argb(f.read(in)) & 0xFFFFFF;
-        }
-        ++w->presents;
-        s.backend->present(view_of(*w), {w->frame.data(), fw, fh, full});
+    Presenter p(primary, {ox, oy, ox + v.width, oy + v.height});
+    p.rows(v, ox, oy, oy, oy + v.height);
+    p.finish();
+}
+
+// A blit into the primary that also shows what it wrote. Unstretched and
+// unkeyed blits from other memory run in bands of rows, each shown while it
+// is still in the cache.
+bool blit_to_primary(Surface& d, const RECT& dr, const Surface& src, const RECT& sr,
+                     const DDCOLORKEY* key) {
+    std::int32_t dw = dr.right - dr.left, dh = dr.bottom - dr.top;
+    if (key || src.pixels == d.pixels || dw != sr.right - sr.left || dh != sr.bottom - sr.top) {
+        if (!blit(d.view(), dr, src.view(), sr, key)) return false;
+        present(d, dr);
+        return true;
     }
+    constexpr std::int32_t kBand = 16;
+    Presenter p(d, dr);
+    View dv = d.view();
+    for (std::int32_t y = 0; y < dh; y += kBand) {
+        std::int32_t n = std::min(kBand, dh - y);
+        blit(dv, {dr.left, dr.top + y, dr.right, dr.top + y + n}, src.view(),
+             {sr.left, sr.top + y, sr.right, sr.top + y + n}, nullptr); // no scratch: cannot fail
+        p.rows(dv, 0, 0, dr.top + y, dr.top + y + n);
+    }
+    p.finish();
+    return true;
 }
 
 // The destination of a blit into a windowed primary may reach beyond the
@@ -137,11 +203,24 @@ template <class Op> HRESULT outside_primary(Surface& p, const RECT& dr, Op op) {
     return DD_OK;
 }
 
+DisplayState& storage() {
+    static DisplayState s;
+    return s;
+}
+
 } // namespace
 
+DisplayState& display_state() {
+    platform();
+    return storage();
+}
+
+void reset_display() {
+    storage() = DisplayState{};
+}
+
 void Surface::released() {
-    State& s = state();
-    if (dc) s.gdi.erase(dc);
+    if (dc) text_state().gdi.erase(dc);
     if (back) Release(back);
     if (primary)
         if (Display* d = find_object<Display>(display); d && d->primary == id) d->primary = 0;
@@ -168,7 +247,7 @@ HRESULT set_display_level(std::uint32_t id, HWND hwnd, DWORD flags) {
     if (hwnd != 0 && !find_window(hwnd)) return DDERR_INVALIDPARAMS;
     if (exclusive) {
         if (hwnd == 0 || top_level(hwnd) != hwnd) return DDERR_INVALIDPARAMS;
-        for (auto& [other, o] : state().objects)
+        for (auto& [other, o] : display_state().objects)
             if (auto* x = dynamic_cast<Display*>(o.get()); x && x != d && x->exclusive)
                 return DDERR_EXCLUSIVEMODEALREADYSET;
     }
@@ -187,7 +266,7 @@ using namespace detail;
 
 HRESULT DirectDrawCreateEx(REFGUID driver, LPDIRECTDRAW7* dd, REFGUID iid, std::uint32_t outer) {
     if (!dd || driver != 0 || iid != IID_IDirectDraw7 || outer != 0) return DDERR_INVALIDPARAMS;
-    *dd = add_object(std::make_unique<Display>());
+    *dd = add_object(display_state().objects, std::make_unique<Display>());
     return DD_OK;
 }
 
@@ -197,7 +276,7 @@ HRESULT SetDisplayMode(LPDIRECTDRAW7 dd, DWORD width, DWORD height, DWORD bitsPe
     if (!d) return DDERR_INVALIDOBJECT;
     if (d->level == 0) return DDERR_NOCOOPERATIVELEVELSET;
     if (d->primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
-    const Desktop& desk = state().desktop;
+    const Desktop& desk = platform().desktop;
     if (!d->exclusive &&
         (width != static_cast<DWORD>(desk.width) || height != static_cast<DWORD>(desk.height)))
         return DDERR_INVALIDMODE; // windowed, only the depth may change
@@ -377,8 +456,8 @@ HRESULT Blt(LPDIRECTDRAWSURFACE7 dest, RECT* destRect, LPDIRECTDRAWSURFACE7 sour
             return blit(t, {0, 0, t.width, t.height}, sv, sr, key);
         });
     }
+    if (d->primary) return blit_to_primary(*d, dr, *s, sr, key) ? DD_OK : DDERR_OUTOFMEMORY;
     if (!blit(d->view(), dr, s->view(), sr, key)) return DDERR_OUTOFMEMORY;
-    if (d->primary) present(*d, dr);
     return DD_OK;
 }
 
@@ -400,8 +479,8 @@ HRESULT BltFast(LPDIRECTDRAWSURFACE7 dest, DWORD x, DWORD y, LPDIRECTDRAWSURFACE
             static_cast<std::int32_t>(y) + (sr.bottom - sr.top)};
     if (!rect_inside(dr, d->width, d->height)) return DDERR_INVALIDRECT;
     const DDCOLORKEY* key = (flags & DDBLTFAST_SRCCOLORKEY) && s->has_key ? &s->key : nullptr;
+    if (d->primary) return blit_to_primary(*d, dr, *s, sr, key) ? DD_OK : DDERR_OUTOFMEMORY;
     if (!blit(d->view(), dr, s->view(), sr, key)) return DDERR_OUTOFMEMORY;
-    if (d->primary) present(*d, dr);
     return DD_OK;
 }
 

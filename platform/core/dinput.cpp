@@ -30,12 +30,17 @@ struct Device final : Object {
     std::uint32_t dx = 0, dy = 0, dz = 0; // wrapping sums
 };
 
+InputState& storage() {
+    static InputState s;
+    return s;
+}
+
 template <class T> T* find(std::uint32_t id) {
     return find_object<T>(id);
 }
 
 std::uint32_t add(std::unique_ptr<Object> object) {
-    return add_object(std::move(object));
+    return add_object(input_state().devices, std::move(object));
 }
 
 void reset(Device& d) {
@@ -45,14 +50,23 @@ void reset(Device& d) {
 }
 
 template <class F> void each_acquired(REFGUID kind, F f) {
-    for (auto& [id, o] : state().objects)
+    for (auto& [id, o] : input_state().devices)
         if (auto* d = dynamic_cast<Device*>(o.get()); d && d->kind == kind && d->acquired) f(*d);
 }
 
 } // namespace
 
+InputState& input_state() {
+    platform();
+    return storage();
+}
+
+void reset_input() {
+    storage() = InputState{};
+}
+
 void devices_key(UINT scan, bool down, DWORD time) {
-    DWORD sequence = ++state().sequence;
+    DWORD sequence = ++input_state().sequence;
     each_acquired(GUID_SysKeyboard, [&](Device& d) {
         if (d.buffer.size() >= d.buffer_size) {
             d.overflow = true;
@@ -71,7 +85,7 @@ void devices_motion(std::int32_t dx, std::int32_t dy, std::int32_t dz) {
 }
 
 void devices_focus_lost(HWND top) {
-    for (auto& [id, o] : state().objects) {
+    for (auto& [id, o] : input_state().devices) {
         auto* d = dynamic_cast<Device*>(o.get());
         if (!d || !d->acquired || !(d->cooperation & DISCL_FOREGROUND) || d->window != top)
             continue;
@@ -135,7 +149,7 @@ HRESULT Acquire(LPDIRECTINPUTDEVICE device) {
     if (!d) return DIERR_INVALIDPARAM;
     if (d->acquired) return DI_NOEFFECT;
     if ((d->cooperation & DISCL_FOREGROUND) &&
-        (!find_window(d->window) || state().active != d->window))
+        (!find_window(d->window) || window_state().active != d->window))
         return DIERR_OTHERAPPHASPRIO;
     d->acquired = true;
     d->lost = false;
@@ -160,7 +174,7 @@ HRESULT GetDeviceState(LPDIRECTINPUTDEVICE device, DWORD size, void* data) {
     if (keyboard ? size != 256 : (size != 16 && size != 20)) return DIERR_INVALIDPARAM;
     if (d->lost) return DIERR_INPUTLOST;
     if (!d->acquired) return DIERR_NOTACQUIRED;
-    State& s = state();
+    InputState& s = input_state();
     if (keyboard) {
         std::memcpy(data, s.keys_down, 256);
         return DI_OK;

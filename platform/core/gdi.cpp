@@ -18,9 +18,14 @@ struct DeviceContext final : GdiObject {
     std::int32_t mode = OPAQUE;
 };
 
+TextState& storage() {
+    static TextState s;
+    return s;
+}
+
 // The default font of device contexts, made on first use (0 if no face loads).
 HFONT stock_font() {
-    State& s = state();
+    TextState& s = text_state();
     if (s.stock_font && find_gdi<Font>(s.stock_font)) return s.stock_font;
     FontRequest request;
     request.height = 16;
@@ -71,6 +76,16 @@ void draw_coverage(const View& v, const RECT& clip, std::int32_t x0, std::int32_
 }
 
 } // namespace
+
+TextState& text_state() {
+    platform();
+    return storage();
+}
+
+void reset_text() {
+    storage() = TextState{};
+}
+
 } // namespace kxp::detail
 
 namespace kxp {
@@ -96,7 +111,7 @@ HRESULT ReleaseDC(LPDIRECTDRAWSURFACE7 surface, HDC dc) {
     if (!s) return DDERR_INVALIDOBJECT;
     if (!s->dc) return DDERR_NODC;
     if (dc != s->dc) return DDERR_INVALIDPARAMS;
-    state().gdi.erase(dc);
+    text_state().gdi.erase(dc);
     s->dc = 0;
     if (s->primary) present(*s, s->bounds());
     return DD_OK;
@@ -126,7 +141,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    State& s = state();
+    TextState& s = text_state();
     Font* f = find_gdi<Font>(object);
     if (!f) return 0;
     if (f->stock) return 1;

@@ -1,14 +1,21 @@
-// Display objects and surfaces (internal to kx_platform).
+// The display service (internal to kx_platform): display objects, surfaces
+// and 3D objects. Its state lives in ddraw.cpp.
 #pragma once
 
 #include "core/internal.h"
 #include "core/pixels.h"
+#include "core/text.h"
 #include "kxp/ddraw.h"
 #include "kxp/heap.h"
 
 namespace kxp::detail {
 
 inline constexpr std::int32_t kMaxSurfaceSide = 16384;
+
+struct DisplayState {
+    ObjectTable objects; // display objects, surfaces, Direct3D objects and 3D devices
+};
+DisplayState& display_state();
 
 struct Display final : Object {
     DWORD level = 0; // cooperative level flags; 0 until set

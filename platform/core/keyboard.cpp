@@ -164,7 +164,7 @@ BOOL GetKeyboardState(BYTE* keyState) {
         set_error(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const State& s = state();
+    const InputState& s = input_state();
     for (int k = 0; k < 256; ++k)
         keyState[k] = s.key_state[k];
     return 1;

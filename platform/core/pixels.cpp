@@ -1,8 +1,10 @@
 // Pixel formats and the surface copy and fill loops.
 #include "core/pixels.h"
 
+#include <array>
 #include <bit>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace kxp::detail {
@@ -13,8 +15,9 @@ Channel channel(std::uint32_t mask) {
     return {mask, std::countr_zero(mask), std::popcount(mask)};
 }
 
-PixelFormat make(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a) {
+PixelFormat make(Format kind, DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a) {
     PixelFormat f;
+    f.kind = kind;
     f.pf = {sizeof(DDPIXELFORMAT), flags, 0, bits, r, g, b, a};
     f.bytes = static_cast<int>(bits / 8);
     f.luminance = (flags & DDPF_LUMINANCE) != 0;
@@ -25,16 +28,195 @@ PixelFormat make(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a) {
     return f;
 }
 
-const PixelFormat kFormats[] = {
-    make(DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, 0),
-    make(DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F, 0),
-    make(DDPF_RGB, 24, 0xFF0000, 0xFF00, 0xFF, 0),
-    make(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF, 0),
-    make(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x03E0, 0x001F, 0x8000),
-    make(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x0F00, 0x00F0, 0x000F, 0xF000),
-    make(DDPF_RGB | DDPF_ALPHAPIXELS, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u),
-    make(DDPF_LUMINANCE, 8, 0xFF, 0, 0, 0),
+// The formats at compile time, in the order of Format.
+struct Spec {
+    DWORD flags;
+    int bytes;
+    std::uint32_t r, g, b, a;
 };
+constexpr Spec kSpecs[kFormatCount] = {
+    {DDPF_RGB, 2, 0xF800, 0x07E0, 0x001F, 0},
+    {DDPF_RGB, 2, 0x7C00, 0x03E0, 0x001F, 0},
+    {DDPF_RGB, 3, 0xFF0000, 0xFF00, 0xFF, 0},
+    {DDPF_RGB, 4, 0xFF0000, 0xFF00, 0xFF, 0},
+    {DDPF_RGB | DDPF_ALPHAPIXELS, 2, 0x7C00, 0x03E0, 0x001F, 0x8000},
+    {DDPF_RGB | DDPF_ALPHAPIXELS, 2, 0x0F00, 0x00F0, 0x000F, 0xF000},
+    {DDPF_RGB | DDPF_ALPHAPIXELS, 4, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
+    {DDPF_LUMINANCE, 1, 0xFF, 0, 0, 0},
+};
+
+PixelFormat make_format(int k) {
+    const Spec& s = kSpecs[k];
+    return make(static_cast<Format>(k), s.flags, static_cast<DWORD>(8 * s.bytes), s.r, s.g, s.b,
+                s.a);
+}
+
+const PixelFormat kFormats[kFormatCount] = {make_format(0), make_format(1), make_format(2),
+                                            make_format(3), make_format(4), make_format(5),
+                                            make_format(6), make_format(7)};
+
+// --- One format's pixels, with everything known at compile time -------------
+
+// A channel value of Bits bits widened to 8 bits (as expand() does).
+template <int Bits> constexpr std::uint32_t widen(std::uint32_t v) {
+    if constexpr (Bits >= 8) {
+        return v >> (Bits - 8);
+    } else {
+        std::uint32_t out = 0;
+        for (int shift = 8 - Bits; shift > -Bits; shift -= Bits)
+            out |= shift >= 0 ? v << shift : v >> -shift;
+        return out & 0xFF;
+    }
+}
+
+template <std::uint32_t Mask> constexpr std::uint32_t get(std::uint32_t raw) {
+    constexpr int shift = std::countr_zero(Mask);
+    return widen<std::popcount(Mask)>((raw & Mask) >> shift);
+}
+
+template <std::uint32_t Mask> constexpr std::uint32_t put(std::uint32_t v8) {
+    constexpr int shift = std::countr_zero(Mask), bits = std::popcount(Mask);
+    return ((v8 >> (8 - bits)) << shift) & Mask;
+}
+
+template <Format F> struct Pixel {
+    static constexpr Spec S = kSpecs[static_cast<int>(F)];
+    static constexpr int bytes = S.bytes;
+    static constexpr bool luminance = (S.flags & DDPF_LUMINANCE) != 0;
+
+    static std::uint32_t read(const std::uint8_t* p) {
+        if constexpr (bytes == 1) {
+            return p[0];
+        } else if constexpr (bytes == 2) {
+            std::uint16_t v;
+            std::memcpy(&v, p, 2);
+            return v;
+        } else if constexpr (bytes == 3) {
+            return p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+        } else {
+            std::uint32_t v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+    }
+    static void write(std::uint8_t* p, std::uint32_t v) {
+        if constexpr (bytes == 1) {
+            p[0] = static_cast<std::uint8_t>(v);
+        } else if constexpr (bytes == 2) {
+            auto h = static_cast<std::uint16_t>(v);
+            std::memcpy(p, &h, 2);
+        } else if constexpr (bytes == 3) {
+            p[0] = static_cast<std::uint8_t>(v);
+            p[1] = static_cast<std::uint8_t>(v >> 8);
+            p[2] = static_cast<std::uint8_t>(v >> 16);
+        } else {
+            std::memcpy(p, &v, 4);
+        }
+    }
+    static std::uint32_t to_argb(std::uint32_t raw) {
+        std::uint32_t alpha = 255;
+        if constexpr (S.a != 0) alpha = get<S.a>(raw);
+        if constexpr (luminance) {
+            std::uint32_t l = get<S.r>(raw);
+            return alpha << 24 | l << 16 | l << 8 | l;
+        } else {
+            return alpha << 24 | get<S.r>(raw) << 16 | get<S.g>(raw) << 8 | get<S.b>(raw);
+        }
+    }
+    static std::uint32_t from_argb(std::uint32_t argb) {
+        std::uint32_t R = argb >> 16 & 0xFF, G = argb >> 8 & 0xFF, B = argb & 0xFF;
+        std::uint32_t v = 0;
+        if constexpr (S.a != 0) v = put<S.a>(argb >> 24);
+        if constexpr (luminance)
+            return v | put<S.r>((77 * R + 150 * G + 29 * B) >> 8);
+        else
+            return v | put<S.r>(R) | put<S.g>(G) | put<S.b>(B);
+    }
+    static void write_argb(std::uint8_t* p, std::uint32_t argb) { write(p, from_argb(argb)); }
+};
+
+template <int Bytes> void copy_row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t n) {
+    std::memcpy(dst, src, static_cast<std::size_t>(n) * Bytes);
+}
+
+template <Format From, Format To>
+void convert_row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t n) {
+    using S = Pixel<From>;
+    using D = Pixel<To>;
+    for (std::int32_t x = 0; x < n; ++x)
+        D::write(dst + x * D::bytes, D::from_argb(S::to_argb(S::read(src + x * S::bytes))));
+}
+
+// Frames hold 0x00RRGGBB: the 32-bit format without alpha, whatever the
+// source's unused bits hold (so never a plain copy).
+template <Format From> void frame_row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t n) {
+    if constexpr (From == Format::xrgb8888 || From == Format::argb8888) {
+        // The channels are in place already: clear the top byte.
+        for (std::int32_t x = 0; x < n; ++x) {
+            std::uint32_t v;
+            std::memcpy(&v, src + 4 * x, 4);
+            v &= 0xFFFFFFu;
+            std::memcpy(dst + 4 * x, &v, 4);
+        }
+    } else {
+        convert_row<From, Format::xrgb8888>(dst, src, n);
+    }
+}
+
+// Stretched or keyed rows: source x of each destination pixel from xs; with
+// keyed, source pixels whose raw value lies in [low, high] are skipped.
+using MappedRow = void (*)(std::uint8_t* dst, const std::uint8_t* srow, const std::int32_t* xs,
+                           std::int32_t n, bool keyed, std::uint32_t low, std::uint32_t high);
+
+template <Format From, Format To>
+void mapped_row(std::uint8_t* dst, const std::uint8_t* srow, const std::int32_t* xs, std::int32_t n,
+                bool keyed, std::uint32_t low, std::uint32_t high) {
+    using S = Pixel<From>;
+    using D = Pixel<To>;
+    for (std::int32_t x = 0; x < n; ++x, dst += D::bytes) {
+        std::uint32_t raw = S::read(srow + xs[x] * S::bytes);
+        if (keyed && raw >= low && raw <= high) continue;
+        if constexpr (From == To)
+            D::write(dst, raw);
+        else
+            D::write(dst, D::from_argb(S::to_argb(raw)));
+    }
+}
+
+template <std::size_t I> constexpr RowConvert row_entry() {
+    constexpr auto from = static_cast<Format>(I / kFormatCount);
+    constexpr auto to = static_cast<Format>(I % kFormatCount);
+    if constexpr (from == to)
+        return &copy_row<Pixel<from>::bytes>;
+    else
+        return &convert_row<from, to>;
+}
+
+template <std::size_t... I> constexpr auto row_table(std::index_sequence<I...>) {
+    return std::array<RowConvert, sizeof...(I)>{row_entry<I>()...};
+}
+template <std::size_t... I> constexpr auto mapped_table(std::index_sequence<I...>) {
+    return std::array<MappedRow, sizeof...(I)>{
+        &mapped_row<static_cast<Format>(I / kFormatCount),
+                    static_cast<Format>(I % kFormatCount)>...};
+}
+template <std::size_t... I> constexpr auto frame_table(std::index_sequence<I...>) {
+    return std::array<RowConvert, sizeof...(I)>{&frame_row<static_cast<Format>(I)>...};
+}
+template <std::size_t... I> constexpr auto ops_table(std::index_sequence<I...>) {
+    return std::array<PixelOps, sizeof...(I)>{
+        PixelOps{&Pixel<static_cast<Format>(I)>::read, &Pixel<static_cast<Format>(I)>::to_argb,
+                 &Pixel<static_cast<Format>(I)>::write_argb}...};
+}
+
+constexpr auto kRowTable = row_table(std::make_index_sequence<kFormatCount * kFormatCount>{});
+constexpr auto kMappedTable = mapped_table(std::make_index_sequence<kFormatCount * kFormatCount>{});
+constexpr auto kFrameTable = frame_table(std::make_index_sequence<kFormatCount>{});
+constexpr auto kOpsTable = ops_table(std::make_index_sequence<kFormatCount>{});
+
+std::size_t pair_index(const PixelFormat& from, const PixelFormat& to) {
+    return static_cast<std::size_t>(from.kind) * kFormatCount + static_cast<std::size_t>(to.kind);
+}
 
 // Source x of each destination column (nearest pixel centre).
 std::vector<std::int32_t> column_map(std::int32_t left, std::int32_t sw, std::int32_t dw) {
@@ -47,6 +229,18 @@ std::vector<std::int32_t> column_map(std::int32_t left, std::int32_t sw, std::in
 }
 
 } // namespace
+
+RowConvert row_converter(const PixelFormat& from, const PixelFormat& to) {
+    return kRowTable[pair_index(from, to)];
+}
+
+RowConvert frame_converter(const PixelFormat& from) {
+    return kFrameTable[static_cast<std::size_t>(from.kind)];
+}
+
+const PixelOps& pixel_ops(const PixelFormat& f) {
+    return kOpsTable[static_cast<std::size_t>(f.kind)];
+}
 
 const PixelFormat& pixel_format(Format f) {
     return kFormats[static_cast<int>(f)];
@@ -102,20 +296,23 @@ bool blit(const View& d, const RECT& dr, const View& s0, const RECT& sr0,
             std::memcpy(d.at(dr.left, dr.top + y), s.at(sr.left, sr.top + y), row);
         return true;
     }
+    auto source_row = [&](std::int32_t y) {
+        return sr.top +
+               static_cast<std::int32_t>((2 * std::int64_t{y} + 1) * sh / (2 * std::int64_t{dh}));
+    };
+    if (!key && sw == dw) { // whole rows, converted
+        RowConvert convert = row_converter(sf, df);
+        for (std::int32_t y = 0; y < dh; ++y)
+            convert(d.at(dr.left, dr.top + y), s.at(sr.left, source_row(y)), dw);
+        return true;
+    }
     std::vector<std::int32_t> xs = column_map(sr.left, sw, dw);
+    MappedRow row = kMappedTable[pair_index(sf, df)];
     std::uint32_t low = key ? key->dwColorSpaceLowValue : 0;
     std::uint32_t high = key ? key->dwColorSpaceHighValue : 0;
-    for (std::int32_t y = 0; y < dh; ++y) {
-        std::int32_t sy = sr.top + static_cast<std::int32_t>((2 * std::int64_t{y} + 1) * sh /
-                                                             (2 * std::int64_t{dh}));
-        const std::uint8_t* srow = s.at(0, sy);
-        std::uint8_t* p = d.at(dr.left, dr.top + y);
-        for (std::int32_t x = 0; x < dw; ++x, p += df.bytes) {
-            std::uint32_t raw = sf.read(srow + xs[static_cast<std::size_t>(x)] * sf.bytes);
-            if (key && raw >= low && raw <= high) continue;
-            df.write(p, same ? raw : df.from_argb(sf.to_argb(raw)));
-        }
-    }
+    for (std::int32_t y = 0; y < dh; ++y)
+        row(d.at(dr.left, dr.top + y), s.at(0, source_row(y)), xs.data(), dw, key != nullptr, low,
+            high);
     return true;
 } catch (const std::bad_alloc&) {
     return false;

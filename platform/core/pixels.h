@@ -25,8 +25,13 @@ inline std::uint32_t expand(std::uint32_t v, int bits) {
     return out & 0xFF;
 }
 
+// The formats surfaces can have.
+enum class Format { rgb565, rgb555, rgb888, xrgb8888, argb1555, argb4444, argb8888, l8 };
+inline constexpr int kFormatCount = 8;
+
 struct PixelFormat {
     DDPIXELFORMAT pf{};
+    Format kind{};
     int bytes = 0;
     Channel r, g, b, a;
     bool luminance = false;
@@ -90,9 +95,6 @@ struct PixelFormat {
     }
 };
 
-// The formats surfaces can have.
-enum class Format { rgb565, rgb555, rgb888, xrgb8888, argb1555, argb4444, argb8888, l8 };
-
 const PixelFormat& pixel_format(Format f);
 // The known format a description names (flags, bit count and masks), or null.
 const PixelFormat* find_pixel_format(const DDPIXELFORMAT& pf);
@@ -127,6 +129,22 @@ inline RECT intersect(const RECT& a, const RECT& b) {
 inline bool empty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
+
+// Converts n pixels of one row from one format to another (raw values copied
+// when the formats are the same). Chosen once per pair of formats: each is
+// made for its two formats, with no per-pixel switch or call.
+using RowConvert = void (*)(std::uint8_t* dst, const std::uint8_t* src, std::int32_t n);
+RowConvert row_converter(const PixelFormat& from, const PixelFormat& to);
+// Converts n pixels of one row to a window frame's 0x00RRGGBB words.
+RowConvert frame_converter(const PixelFormat& from);
+
+// Per-pixel access in one format, for loops that read and write single pixels.
+struct PixelOps {
+    std::uint32_t (*read)(const std::uint8_t* p);            // raw value
+    std::uint32_t (*to_argb)(std::uint32_t raw);             // 0xAARRGGBB
+    void (*write_argb)(std::uint8_t* p, std::uint32_t argb); // converted and stored
+};
+const PixelOps& pixel_ops(const PixelFormat& f);
 
 // Fills r (inside d) with a raw pixel value.
 void fill(const View& d, const RECT& r, std::uint32_t raw);

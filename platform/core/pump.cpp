@@ -15,43 +15,44 @@ std::uint32_t thread_timer_counter = 0;
 constexpr std::uint32_t kMinPeriod = 10;          // USER_TIMER_MINIMUM
 constexpr std::uint32_t kMaxPeriod = 0x7FFFFFFFu; // USER_TIMER_MAXIMUM
 
-bool is_down(const State& s, UINT vk) {
-    return (s.key_state[vk] & 0x80) != 0;
+bool is_down(UINT vk) {
+    return (input_state().key_state[vk] & 0x80) != 0;
 }
 
-WPARAM mouse_keys(const State& s) {
+WPARAM mouse_keys() {
     WPARAM mk = 0;
-    if (is_down(s, VK_LBUTTON)) mk |= MK_LBUTTON;
-    if (is_down(s, VK_RBUTTON)) mk |= MK_RBUTTON;
-    if (is_down(s, VK_SHIFT)) mk |= MK_SHIFT;
-    if (is_down(s, VK_CONTROL)) mk |= MK_CONTROL;
-    if (is_down(s, VK_MBUTTON)) mk |= MK_MBUTTON;
-    if (is_down(s, VK_XBUTTON1)) mk |= MK_XBUTTON1;
+    if (is_down(VK_LBUTTON)) mk |= MK_LBUTTON;
+    if (is_down(VK_RBUTTON)) mk |= MK_RBUTTON;
+    if (is_down(VK_SHIFT)) mk |= MK_SHIFT;
+    if (is_down(VK_CONTROL)) mk |= MK_CONTROL;
+    if (is_down(VK_MBUTTON)) mk |= MK_MBUTTON;
+    if (is_down(VK_XBUTTON1)) mk |= MK_XBUTTON1;
     return mk;
 }
 
-void set_key(State& s, UINT vk, bool down) {
+void set_key(UINT vk, bool down) {
+    BYTE* keys = input_state().key_state;
     if (down)
-        s.key_state[vk] |= 0x80;
+        keys[vk] |= 0x80;
     else
-        s.key_state[vk] &= 0x7F;
+        keys[vk] &= 0x7F;
 }
 
-void deliver_key(State& s, const Event& e) {
+void deliver_key(WindowState& s, const Event& e) {
     UINT scan = static_cast<UINT>(e.a);
     bool down = e.b != 0;
     UINT sided = scan_to_vk(scan, true);
     UINT generic = scan_to_vk(scan, false);
     if (sided == 0) return;
-    bool was_down = is_down(s, sided);
+    bool was_down = is_down(sided);
     if (down && !was_down && (sided == VK_CAPITAL || sided == VK_NUMLOCK || sided == VK_SCROLL))
-        s.key_state[sided] ^= 1;
-    set_key(s, sided, down);
+        input_state().key_state[sided] ^= 1;
+    set_key(sided, down);
     if (generic != sided) {
         UINT left = generic == VK_SHIFT     ? VK_LSHIFT
                     : generic == VK_CONTROL ? VK_LCONTROL
                                             : VK_LMENU;
-        set_key(s, generic, is_down(s, left) || is_down(s, left + 1));
+        set_key(generic, is_down(left) || is_down(left + 1));
     }
     if (!s.focus) return;
     std::uint32_t l = 1u | ((scan & 0x7Fu) << 16);
@@ -61,22 +62,22 @@ void deliver_key(State& s, const Event& e) {
     send(s.focus, down ? WM_KEYDOWN : WM_KEYUP, generic, static_cast<LPARAM>(l));
 }
 
-void deliver_button(State& s, const Event& e) {
+void deliver_button(WindowState& s, const Event& e) {
     static constexpr UINT vks[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1};
     static constexpr UINT downs[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
                                      WM_XBUTTONDOWN};
     bool down = e.b != 0;
-    set_key(s, vks[e.a], down);
+    set_key(vks[e.a], down);
     const Window* w = find_window(s.hover);
     if (!w) return;
     POINT o = client_origin(*w);
-    WPARAM wp = mouse_keys(s);
+    WPARAM wp = mouse_keys();
     if (e.a == 3) wp |= static_cast<WPARAM>(XBUTTON1) << 16;
     UINT msg = downs[e.a] + (down ? 0 : 1);
     send(s.hover, msg, wp, MAKELPARAM(e.cursor.x - o.x, e.cursor.y - o.y));
 }
 
-void deliver(State& s, const Event& e) {
+void deliver(WindowState& s, const Event& e) {
     switch (e.kind) {
     case EventKind::message: send(e.hwnd, e.msg, e.wparam, e.lparam); break;
     case EventKind::key: deliver_key(s, e); break;
@@ -85,12 +86,12 @@ void deliver(State& s, const Event& e) {
         s.hover = e.hwnd;
         send(e.hwnd, WM_SETCURSOR, e.hwnd,
              MAKELPARAM(HTCLIENT, static_cast<std::int32_t>(WM_MOUSEMOVE)));
-        send(e.hwnd, WM_MOUSEMOVE, mouse_keys(s), MAKELPARAM(e.a, e.b));
+        send(e.hwnd, WM_MOUSEMOVE, mouse_keys(), MAKELPARAM(e.a, e.b));
         break;
     case EventKind::mouse_button: deliver_button(s, e); break;
     case EventKind::wheel:
         if (s.focus)
-            send(s.focus, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<std::int32_t>(mouse_keys(s)), e.a),
+            send(s.focus, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<std::int32_t>(mouse_keys()), e.a),
                  MAKELPARAM(e.cursor.x, e.cursor.y));
         break;
     case EventKind::activate: {
@@ -117,7 +118,7 @@ void deliver(State& s, const Event& e) {
     }
 }
 
-void paint_pass(State& s) {
+void paint_pass(WindowState& s) {
     std::vector<HWND> due;
     for (auto& [id, w] : s.windows)
         if (w->needs_paint && w->shown != Shown::minimized && IsWindowVisible(id))
@@ -130,7 +131,7 @@ void paint_pass(State& s) {
     }
 }
 
-void timer_pass(State& s) {
+void timer_pass(WindowState& s) {
     DWORD now = GetTickCount();
     std::vector<std::pair<HWND, std::uint32_t>> keys;
     for (auto& [key, t] : s.timers)
@@ -155,7 +156,7 @@ void timer_pass(State& s) {
 } // namespace
 
 void enqueue(Event e) {
-    State& s = state();
+    WindowState& s = window_state();
     e.serial = s.next_serial++;
     s.queue.push_back(e);
 }
@@ -167,7 +168,7 @@ namespace kxp {
 using namespace detail;
 
 std::uint32_t SetTimer(HWND hwnd, std::uint32_t id, UINT elapse, TIMERPROC proc) {
-    State& s = state();
+    WindowState& s = window_state();
     if (hwnd != 0 && !find_window(hwnd)) {
         set_error(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -188,7 +189,7 @@ std::uint32_t SetTimer(HWND hwnd, std::uint32_t id, UINT elapse, TIMERPROC proc)
 }
 
 BOOL KillTimer(HWND hwnd, std::uint32_t id) {
-    State& s = state();
+    WindowState& s = window_state();
     if (hwnd != 0 && !find_window(hwnd)) {
         set_error(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
@@ -201,14 +202,14 @@ BOOL KillTimer(HWND hwnd, std::uint32_t id) {
 }
 
 void PostQuitMessage(std::int32_t exitCode) {
-    State& s = state();
+    WindowState& s = window_state();
     s.quit_posted = true;
     s.quit_code = exitCode;
 }
 
 std::int32_t PumpMessages(std::int32_t* exitCode) {
-    State& s = state();
-    s.backend->poll();
+    WindowState& s = window_state();
+    platform().backend->poll();
     std::uint64_t limit = s.next_serial;
     while (!s.queue.empty() && s.queue.front().serial < limit) {
         Event e = s.queue.front();
@@ -245,10 +246,9 @@ BOOL FeedKey(UINT scanCode, BOOL down) {
         set_error(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    State& s = state();
     BYTE now = down ? 0x80 : 0;
-    if (s.keys_down[scanCode] != now) {
-        s.keys_down[scanCode] = now;
+    if (BYTE& was = input_state().keys_down[scanCode]; was != now) {
+        was = now;
         devices_key(scanCode, down != 0, GetTickCount());
     }
     Event e{EventKind::key};
@@ -264,7 +264,7 @@ BOOL FeedMouseMove(HWND hwnd, std::int32_t x, std::int32_t y) {
         set_error(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    State& s = state();
+    WindowState& s = window_state();
     POINT o = client_origin(*w);
     POINT to = {o.x + x, o.y + y};
     devices_motion(to.x - s.cursor_pos.x, to.y - s.cursor_pos.y, 0);
@@ -280,7 +280,7 @@ void FeedMouseWheel(std::int32_t delta) {
     devices_motion(0, 0, delta);
     Event e{EventKind::wheel};
     e.a = delta;
-    e.cursor = state().cursor_pos;
+    e.cursor = window_state().cursor_pos;
     enqueue(e);
 }
 
@@ -289,8 +289,8 @@ BOOL FeedMouseButton(std::int32_t button, BOOL down) {
         set_error(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    State& s = state();
-    s.buttons[button] = down ? 0x80 : 0;
+    WindowState& s = window_state();
+    input_state().buttons[button] = down ? 0x80 : 0;
     Event e{EventKind::mouse_button};
     e.a = button;
     e.b = down ? 1 : 0;

@@ -52,7 +52,7 @@ HRESULT OpenScreen(HWND window, std::int32_t width, std::int32_t height, std::in
     if (windowed) {
         // The desktop takes the screen's depth, so that the surfaces the runtime
         // makes without a format (video images) have the screen's format too.
-        const Desktop& desk = state().desktop;
+        const Desktop& desk = platform().desktop;
         if ((r = SetCooperativeLevel(m.dd, window, DDSCL_NORMAL)) != DD_OK ||
             (r = SetDisplayMode(m.dd, static_cast<DWORD>(desk.width),
                                 static_cast<DWORD>(desk.height), static_cast<DWORD>(depth), 0,

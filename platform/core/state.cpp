@@ -1,4 +1,4 @@
-// The desktop's state, backend selection and the last error code.
+// Backend selection, the reset of every service's state, and the last error code.
 #include <cstdlib>
 #include <cstring>
 
@@ -23,19 +23,20 @@ const BackendEntry* find_entry(const char* name) {
     return nullptr;
 }
 
-State& storage() {
-    static State s;
-    return s;
+Platform& storage() {
+    static Platform p;
+    return p;
 }
 
-void start(State& s, std::unique_ptr<Backend> backend) {
-    if (s.backend) discard_windows(s);
-    s = State{};
-    s.backend = std::move(backend);
-    s.desktop = s.backend->desktop();
-    s.cursor_pos = {(s.desktop.work.left + s.desktop.work.right) / 2,
-                    (s.desktop.work.top + s.desktop.work.bottom) / 2};
-    s.cursor = 1; // the arrow (see LoadCursor)
+void start(Platform& p, std::unique_ptr<Backend> backend) {
+    if (p.backend) discard_windows();
+    Desktop desktop = backend->desktop();
+    reset_windows(desktop);
+    reset_input();
+    reset_display();
+    reset_text();
+    p.backend = std::move(backend);
+    p.desktop = desktop;
 }
 
 std::unique_ptr<Backend> make_default() {
@@ -53,10 +54,10 @@ thread_local DWORD last_error = 0;
 
 } // namespace
 
-State& state() {
-    State& s = storage();
-    if (!s.backend) start(s, make_default());
-    return s;
+Platform& platform() {
+    Platform& p = storage();
+    if (!p.backend) start(p, make_default());
+    return p;
 }
 
 void set_error(DWORD code) {
@@ -84,7 +85,7 @@ std::int32_t UseBackend(const char* name) {
 }
 
 const char* BackendName() {
-    return state().backend->name();
+    return platform().backend->name();
 }
 
 DWORD GetLastError() {

@@ -1,6 +1,6 @@
 // Window classes and windows: creation, rectangles, placement, show states,
-// activation and focus, texts and data words, the cursor, system metrics and
-// default message processing.
+// activation and focus, texts and data words; and the state of the windows
+// and messages service.
 //
 // Rectangles are kept as the outer rectangle in the parent's client
 // coordinates (screen coordinates for top-level windows) plus the frame
@@ -18,13 +18,11 @@
 namespace kxp::detail {
 namespace {
 
-// Frame metrics of the simulated system (classic look).
-constexpr std::int32_t kCaption = 19;
-constexpr std::int32_t kMenu = 19;
-constexpr std::int32_t kFrame = 4;
-constexpr std::int32_t kDlgFrame = 3;
-constexpr std::int32_t kBorder = 1;
-constexpr std::int32_t kEdge = 2;
+WindowState& storage() {
+    static WindowState s;
+    return s;
+}
+
 constexpr std::int32_t kMaxExtraBytes = 256;
 constexpr std::int32_t kIconic = -32000; // where minimised windows go
 constexpr std::int32_t kIconicWidth = 160;
@@ -69,7 +67,7 @@ bool is_atom(const char* name) {
 }
 
 WindowClass* find_class(const char* name, HINSTANCE instance) {
-    State& s = state();
+    WindowState& s = window_state();
     if (!name) return nullptr;
     if (is_atom(name)) {
         auto it = s.classes.find(static_cast<ATOM>(reinterpret_cast<std::uintptr_t>(name)));
@@ -101,7 +99,7 @@ RECT area_for_maximized(const Window& w) {
         if (const Window* p = find_window(w.parent)) return client_size(*p);
         return {0, 0, 0, 0};
     }
-    return state().desktop.work;
+    return platform().desktop.work;
 }
 
 RECT target_rect(const Window& w, Shown shown) {
@@ -121,7 +119,7 @@ RECT target_rect(const Window& w, Shown shown) {
 }
 
 void notify(const Window& w, unsigned changes) {
-    state().backend->window_changed(view_of(w), changes);
+    platform().backend->window_changed(view_of(w), changes);
 }
 
 void set_visible(Window& w, bool visible) {
@@ -159,19 +157,21 @@ void hide(HWND hwnd) {
     Window* w = find_window(hwnd);
     if (!w || !w->visible) return;
     set_visible(*w, false);
-    State& s = state();
+    WindowState& s = window_state();
     if (s.active == hwnd)
         deactivate();
     else if (s.focus && inside(s.focus, hwnd))
         s.focus = 0;
 }
 
+} // namespace
+
 void set_focus_quietly(HWND hwnd) {
-    state().focus = hwnd;
+    window_state().focus = hwnd;
 }
 
 void destroy(HWND hwnd) {
-    State& s = state();
+    WindowState& s = window_state();
     Window* w = find_window(hwnd);
     if (!w || w->destroying) return;
     w->destroying = true;
@@ -196,9 +196,11 @@ void destroy(HWND hwnd) {
     if (!w) return;
     auto cls = s.classes.find(w->atom);
     if (cls != s.classes.end()) --cls->second.windows;
-    s.backend->window_destroyed(hwnd);
+    platform().backend->window_destroyed(hwnd);
     s.windows.erase(hwnd);
 }
+
+namespace {
 
 // A zero-terminated copy of a string in the low-memory heap (0 for null).
 std::uint32_t low_copy(const char* text) {
@@ -243,7 +245,7 @@ bool show(HWND hwnd, std::int32_t cmd) {
         break;
     default: // SW_MINIMIZE, SW_SHOWMINNOACTIVE, SW_FORCEMINIMIZE
         set_shown(hwnd, Shown::minimized);
-        if (state().active == hwnd) deactivate();
+        if (window_state().active == hwnd) deactivate();
         break;
     }
     if ((w = find_window(hwnd))) set_visible(*w, true);
@@ -253,18 +255,24 @@ bool show(HWND hwnd, std::int32_t cmd) {
 
 } // namespace
 
-Window* find_window(HWND hwnd) {
-    if (hwnd == 0) return nullptr;
-    State& s = state();
-    auto it = s.windows.find(hwnd);
-    return it == s.windows.end() ? nullptr : it->second.get();
+WindowState& window_state() {
+    platform();
+    return storage();
 }
 
-LRESULT send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    Window* w = find_window(hwnd);
-    if (!w || !w->proc) return 0;
-    WNDPROC proc = w->proc;
-    return proc(hwnd, msg, wparam, lparam);
+void reset_windows(const Desktop& desktop) {
+    WindowState& s = storage();
+    s = WindowState{};
+    s.cursor_pos = {(desktop.work.left + desktop.work.right) / 2,
+                    (desktop.work.top + desktop.work.bottom) / 2};
+    s.cursor = 1; // the arrow (see LoadCursor)
+}
+
+Window* find_window(HWND hwnd) {
+    if (hwnd == 0) return nullptr;
+    WindowState& s = window_state();
+    auto it = s.windows.find(hwnd);
+    return it == s.windows.end() ? nullptr : it->second.get();
 }
 
 HWND top_level(HWND hwnd) {
@@ -335,7 +343,7 @@ void place(HWND hwnd, RECT r, unsigned changes) {
 }
 
 void activate(HWND top) {
-    State& s = state();
+    WindowState& s = window_state();
     if (s.active == top) return;
     HWND old = s.active;
     s.active = top;
@@ -352,7 +360,7 @@ void activate(HWND top) {
 }
 
 void deactivate() {
-    State& s = state();
+    WindowState& s = window_state();
     HWND old = s.active;
     if (!old) return;
     s.active = 0;
@@ -361,9 +369,10 @@ void deactivate() {
     send(old, WM_ACTIVATE, WA_INACTIVE, 0);
 }
 
-void discard_windows(State& s) {
+void discard_windows() {
+    WindowState& s = window_state();
     for (auto& [id, w] : s.windows)
-        s.backend->window_destroyed(id);
+        platform().backend->window_destroyed(id);
 }
 
 } // namespace kxp::detail
@@ -387,7 +396,7 @@ ATOM RegisterClassEx(const WNDCLASSEX* wc) {
         set_error(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    State& s = state();
+    WindowState& s = window_state();
     for (auto& [atom, c] : s.classes) {
         if (c.instance == wc->hInstance && strcasecmp(c.name.c_str(), wc->lpszClassName) == 0) {
             set_error(ERROR_CLASS_ALREADY_EXISTS);
@@ -420,7 +429,7 @@ ATOM RegisterClassEx(const WNDCLASSEX* wc) {
 }
 
 BOOL UnregisterClass(const char* className, HINSTANCE instance) {
-    State& s = state();
+    WindowState& s = window_state();
     for (auto it = s.classes.begin(); it != s.classes.end(); ++it) {
         WindowClass& c = it->second;
         bool match =
@@ -441,7 +450,7 @@ BOOL UnregisterClass(const char* className, HINSTANCE instance) {
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
                     std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
                     HWND parent, HMENU menu, HINSTANCE instance, std::uint32_t param) {
-    State& s = state();
+    WindowState& s = window_state();
     WindowClass* cls = find_class(className, instance);
     if (!cls) {
         set_error(ERROR_CANNOT_FIND_WND_CLASS);
@@ -456,7 +465,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     bool overlapped = !(style & (WS_POPUP | WS_CHILD));
     if (x == CW_USEDEFAULT) x = y = 0;
     if (width == CW_USEDEFAULT) {
-        RECT work = s.desktop.work;
+        RECT work = platform().desktop.work;
         width = overlapped ? (work.right - work.left) * 3 / 4 : 0;
         height = overlapped ? (work.bottom - work.top) * 3 / 4 : 0;
     }
@@ -483,7 +492,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     HWND id = w.id;
     s.windows[id] = std::move(owned);
     ++cls->windows;
-    if (!s.backend->window_created(view_of(w))) {
+    if (!platform().backend->window_created(view_of(w))) {
         --cls->windows;
         s.windows.erase(id);
         set_error(ERROR_INVALID_PARAMETER);
@@ -584,7 +593,7 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp) {
     const Window* w = checked(hwnd);
     if (!w) return 0;
     POINT work = {0, 0};
-    if (!(w->style & WS_CHILD)) work = {state().desktop.work.left, state().desktop.work.top};
+    if (!(w->style & WS_CHILD)) work = {platform().desktop.work.left, platform().desktop.work.top};
     wp->flags = w->restore_to_max ? WPF_RESTORETOMAXIMIZED : 0;
     wp->showCmd = w->shown == Shown::minimized   ? SW_SHOWMINIMIZED
                   : w->shown == Shown::maximized ? SW_SHOWMAXIMIZED
@@ -605,7 +614,7 @@ BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* wp) {
     Window* w = checked(hwnd);
     if (!w) return 0;
     POINT work = {0, 0};
-    if (!(w->style & WS_CHILD)) work = {state().desktop.work.left, state().desktop.work.top};
+    if (!(w->style & WS_CHILD)) work = {platform().desktop.work.left, platform().desktop.work.top};
     RECT n = wp->rcNormalPosition;
     n = {n.left + work.x, n.top + work.y, std::max(n.right, n.left) + work.x,
          std::max(n.bottom, n.top) + work.y};
@@ -775,7 +784,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT*, BOOL) {
 }
 
 HWND SetFocus(HWND hwnd) {
-    State& s = state();
+    WindowState& s = window_state();
     HWND previous = s.focus;
     if (hwnd == 0) {
         s.focus = 0;
@@ -789,143 +798,10 @@ HWND SetFocus(HWND hwnd) {
 }
 
 HWND GetFocus() {
-    return state().focus;
+    return window_state().focus;
 }
 HWND GetActiveWindow() {
-    return state().active;
-}
-
-// --- Cursor and icons ---------------------------------------------------------
-
-namespace {
-// System cursors and icons; their handles are their positions plus one.
-constexpr std::uint32_t kCursors[] = {IDC_ARROW,   IDC_IBEAM, IDC_WAIT, IDC_CROSS,
-                                      IDC_SIZEALL, IDC_NO,    IDC_HAND};
-constexpr std::uint32_t kIcons[] = {IDI_APPLICATION, IDI_HAND,     IDI_QUESTION,
-                                    IDI_EXCLAMATION, IDI_ASTERISK, IDI_WINLOGO};
-constexpr HCURSOR kCursorCount = sizeof kCursors / sizeof kCursors[0];
-
-template <std::size_t N>
-std::uint32_t load_system(HINSTANCE instance, std::uint32_t name, const std::uint32_t (&table)[N]) {
-    if (instance == 0)
-        for (std::size_t k = 0; k < N; ++k)
-            if (table[k] == name) return static_cast<std::uint32_t>(k + 1);
-    set_error(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
-}
-
-void cursor_changed(const State& s) {
-    s.backend->cursor_changed(s.cursor != 0 && s.cursor_count >= 0, s.cursor);
-}
-} // namespace
-
-HCURSOR LoadCursor(HINSTANCE instance, std::uint32_t cursorName) {
-    return load_system(instance, cursorName, kCursors);
-}
-
-HICON LoadIcon(HINSTANCE instance, std::uint32_t iconName) {
-    return load_system(instance, iconName, kIcons);
-}
-
-HCURSOR SetCursor(HCURSOR cursor) {
-    if (cursor > kCursorCount) {
-        set_error(ERROR_INVALID_CURSOR_HANDLE);
-        return 0;
-    }
-    State& s = state();
-    HCURSOR previous = s.cursor;
-    s.cursor = cursor;
-    if (previous != cursor) cursor_changed(s);
-    return previous;
-}
-
-HCURSOR GetCursor() {
-    return state().cursor;
-}
-
-std::int32_t ShowCursor(BOOL show) {
-    State& s = state();
-    s.cursor_count += show ? 1 : -1;
-    cursor_changed(s);
-    return s.cursor_count;
-}
-
-std::int32_t GetSystemMetrics(std::int32_t index) {
-    const Desktop& d = state().desktop;
-    std::int32_t work_w = d.work.right - d.work.left, work_h = d.work.bottom - d.work.top;
-    switch (index) {
-    case SM_CXSCREEN: return d.width;
-    case SM_CYSCREEN: return d.height;
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return 16;
-    case SM_CYCAPTION: return kCaption;
-    case SM_CXBORDER:
-    case SM_CYBORDER: return kBorder;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME: return kDlgFrame;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
-    case SM_CYMENU: return kMenu;
-    case SM_CXFULLSCREEN: return work_w;
-    case SM_CYFULLSCREEN: return work_h;
-    case SM_MOUSEPRESENT: return 1;
-    case SM_SWAPBUTTON: return 0;
-    case SM_CXFRAME:
-    case SM_CYFRAME: return kFrame;
-    case SM_CMOUSEBUTTONS: return 3;
-    case SM_CXEDGE:
-    case SM_CYEDGE: return kEdge;
-    case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    case SM_CXMAXIMIZED: return work_w + 2 * kFrame;
-    case SM_CYMAXIMIZED: return work_h + 2 * kFrame;
-    case SM_MOUSEWHEELPRESENT: return 1;
-    case SM_CMONITORS: return 1;
-    default: return 0;
-    }
-}
-
-// --- Messages -------------------------------------------------------------------
-
-LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Window* w = find_window(hwnd);
-    if (!w) return 0;
-    switch (msg) {
-    case WM_CLOSE: destroy(hwnd); return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0) set_focus_quietly(hwnd);
-        return 0;
-    case WM_PAINT: w->needs_paint = false; return 0;
-    case WM_SETCURSOR: {
-        // A child lets its parent decide first.
-        if ((w->style & WS_CHILD) && send(w->parent, WM_SETCURSOR, wParam, lParam)) return 1;
-        if (!(w = find_window(hwnd))) return 0;
-        if (GET_X_LPARAM(lParam) == HTCLIENT && w->class_cursor) {
-            SetCursor(w->class_cursor);
-            return 1;
-        }
-        return 0;
-    }
-    default: return 0;
-    }
-}
-
-LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!checked(hwnd)) return 0;
-    return send(hwnd, msg, wParam, lParam);
-}
-
-BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!checked(hwnd)) return 0;
-    Event e{EventKind::message};
-    e.hwnd = hwnd;
-    e.msg = msg;
-    e.wparam = wParam;
-    e.lparam = lParam;
-    enqueue(e);
-    return 1;
+    return window_state().active;
 }
 
 } // namespace kxp

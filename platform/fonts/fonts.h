@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/internal.h"
+#include "core/text.h"
 
 struct FT_FaceRec_;
 

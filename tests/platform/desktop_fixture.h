@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,15 @@
 #include "kxp/window.h"
 
 namespace kxp::test {
+
+// Rectangles and points as arrays, to compare in one check.
+using Box = std::array<std::int32_t, 4>;
+inline Box box(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+inline std::array<std::int32_t, 2> xy(const POINT& p) {
+    return {p.x, p.y};
+}
 
 struct Message {
     HWND hwnd;

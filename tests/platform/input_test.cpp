@@ -1,6 +1,8 @@
 // Keyboard layout, the keyboard state and key messages, and the DirectInput-
 // style keyboard and mouse devices fed through the headless desktop.
 #include <cstring>
+#include <initializer_list>
+#include <string>
 
 #include "desktop_fixture.h"
 
@@ -56,42 +58,31 @@ TEST(KeyboardLayout, ScanCodesMapToVirtualKeysAndBack) {
 
 TEST(KeyboardLayout, LettersDigitsAndPunctuationUnderShiftCapsAndControl) {
     BYTE keys[256] = {};
-    EXPECT_EQ(translate(30, keys), 'a');
-    EXPECT_EQ(translate(2, keys), '1');
-    EXPECT_EQ(translate(0x27, keys), ';');
-    EXPECT_EQ(translate(0x1C, keys), '\r');
-    EXPECT_EQ(translate(0x39, keys), ' ');
-    EXPECT_EQ(translate(59, keys), 0);   // F1: no character
-    EXPECT_EQ(translate(0x47, keys), 0); // keypad 7 is Home without num lock mapping
-
+    // The characters of a row of scan codes under the current key state.
+    auto typed = [&keys](std::initializer_list<UINT> scans) {
+        std::string s;
+        for (UINT k : scans)
+            s += static_cast<char>(translate(k, keys));
+        return s;
+    };
+    // F1 and keypad 7 (Home without num lock mapping) give no character.
+    EXPECT_EQ(typed({30, 2, 0x27, 0x1C, 0x39, 59, 0x47}), std::string("a1;\r \0\0", 7));
     keys[VK_SHIFT] = 0x80;
-    EXPECT_EQ(translate(30, keys), 'A');
-    EXPECT_EQ(translate(2, keys), '!');
-    EXPECT_EQ(translate(11, keys), ')');
-    EXPECT_EQ(translate(0x27, keys), ':');
-    EXPECT_EQ(translate(0x28, keys), '"');
-    EXPECT_EQ(translate(0x35, keys), '?');
-
-    keys[VK_CAPITAL] = 0x01;             // caps lock on (toggled, key not held)
-    EXPECT_EQ(translate(30, keys), 'a'); // shift undoes caps lock for letters
-    EXPECT_EQ(translate(2, keys), '!');  // but not for digits
+    EXPECT_EQ(typed({30, 2, 11, 0x27, 0x28, 0x35}), "A!):\"?");
+    keys[VK_CAPITAL] = 0x01;         // caps lock on (toggled, key not held)
+    EXPECT_EQ(typed({30, 2}), "a!"); // shift undoes caps lock for letters, not digits
     keys[VK_SHIFT] = 0;
-    EXPECT_EQ(translate(30, keys), 'A');
-    EXPECT_EQ(translate(2, keys), '1');
+    EXPECT_EQ(typed({30, 2}), "A1");
     keys[VK_CAPITAL] = 0x80; // held but not toggled on
-    EXPECT_EQ(translate(30, keys), 'a');
+    EXPECT_EQ(typed({30}), "a");
     keys[VK_CAPITAL] = 0;
-
     keys[VK_RSHIFT] = 0x80; // a sided key alone counts too
-    EXPECT_EQ(translate(44, keys), 'Z');
+    EXPECT_EQ(typed({44}), "Z");
     keys[VK_RSHIFT] = 0;
-
     keys[VK_CONTROL] = 0x80;
-    EXPECT_EQ(translate(46, keys), 3); // control-C
-    EXPECT_EQ(translate(0x1A, keys), 0x1B);
-    EXPECT_EQ(translate(2, keys), 0);
+    EXPECT_EQ(typed({46, 0x1A, 2}), std::string("\x03\x1B\0", 3)); // control-C, control-[
     keys[VK_MENU] = 0x80; // control-alt: no character in this layout
-    EXPECT_EQ(translate(30, keys), 0);
+    EXPECT_EQ(typed({30}), std::string(1, '\0'));
 
     // A release gives nothing; bad arguments give nothing and write nothing.
     BYTE none[256] = {};

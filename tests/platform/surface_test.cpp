@@ -28,22 +28,14 @@ TEST_F(Surfaces, EachFormatReportsItsMasksAndHoldsItsPixels) {
         DDPIXELFORMAT got{};
         got.dwSize = sizeof got;
         ASSERT_EQ(GetPixelFormat(s, &got), DD_OK);
-        EXPECT_EQ(got.dwFlags, DDPF_RGB);
-        EXPECT_EQ(got.dwFourCC, 0u);
-        EXPECT_EQ(got.dwRGBBitCount, c.pf.dwRGBBitCount);
-        EXPECT_EQ(got.dwRBitMask, c.pf.dwRBitMask);
-        EXPECT_EQ(got.dwGBitMask, c.pf.dwGBitMask);
-        EXPECT_EQ(got.dwBBitMask, c.pf.dwBBitMask);
-        EXPECT_EQ(got.dwRGBAlphaBitMask, 0u);
+        EXPECT_EQ(std::memcmp(&got, &c.pf, sizeof got), 0); // flags, bit count and masks
 
         DDSURFACEDESC2 d{};
         d.dwSize = sizeof d;
         ASSERT_EQ(Lock(s, nullptr, &d, DDLOCK_WAIT, 0), DD_OK);
         EXPECT_TRUE(heap::contains(ptr<void>(d.lpSurface)));
         EXPECT_GE(d.lPitch, static_cast<LONG>(7 * c.pf.dwRGBBitCount / 8));
-        EXPECT_EQ(d.dwWidth, 7u);
-        EXPECT_EQ(d.dwHeight, 3u);
-        EXPECT_EQ(d.ddpfPixelFormat.dwGBitMask, c.pf.dwGBitMask);
+        EXPECT_EQ(d.dwWidth * 10 + d.dwHeight, 73u); // 7 x 3
         EXPECT_TRUE(d.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY);
         ASSERT_EQ(Unlock(s, nullptr), DD_OK);
 
@@ -198,11 +190,11 @@ TEST_F(Surfaces, BltCopiesStretchesShrinksAndConverts) {
     LPDIRECTDRAWSURFACE7 s565 = make(4, 2, kRGB565), s888 = make(4, 2, kRGB888);
     ASSERT_EQ(Blt(s565, nullptr, src, nullptr, DDBLT_WAIT, nullptr), DD_OK);
     ASSERT_EQ(Blt(s888, nullptr, s565, nullptr, DDBLT_WAIT, nullptr), DD_OK);
-    EXPECT_EQ(read(s565)(0, 0), 0xF800u);
-    EXPECT_EQ(read(s565)(1, 0), 0x07E0u);
-    EXPECT_EQ(read(s888)(0, 0), 0xFF0000u);
-    EXPECT_EQ(read(s888)(1, 0), 0x00FF00u);
-    EXPECT_EQ(read(s888)(3, 1), 0x00008Cu); // blue 0x88 through 5 bits: 17, widened to 0x8C
+    EXPECT_EQ(read(s565).raw,
+              (std::vector<std::uint32_t>{0xF800, 0x07E0, 0x06, 0x08, 0x0A, 0x0C, 0x0E, 0x11}));
+    // Blue 0x88 through 5 bits: 17, widened to 0x8C.
+    EXPECT_EQ(read(s888).raw,
+              (std::vector<std::uint32_t>{0xFF0000, 0x00FF00, 0x31, 0x42, 0x52, 0x63, 0x73, 0x8C}));
 }
 
 TEST_F(Surfaces, BltWithinOneSurfaceBehavesAsIfCopiedFirst) {
@@ -453,11 +445,31 @@ TEST_F(Surfaces, BlitsIntoTheWindowedPrimaryBecomeTheCoveredWindowsFrames) {
     ASSERT_EQ(Blt(primary, &bottom_right, 0, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
     f = frame_of(b, info);
     ASSERT_EQ(info.width, 50);
-    EXPECT_EQ(f[0], 0u);                  // (900, 700) not filled
-    EXPECT_EQ(f[50 * 40 - 1], 0x123456u); // (949, 739) filled
-    write(primary, 900, 700, 1, {0xABCDEF});
+    EXPECT_EQ(f[0], 0u);                       // (900, 700) not filled
+    EXPECT_EQ(f[50 * 40 - 1], 0x123456u);      // (949, 739) filled
+    write(primary, 900, 700, 1, {0xFFABCDEF}); // frames hold no alpha
     f = frame_of(b, info);
     EXPECT_EQ(f[0], 0xABCDEFu);
+    // Unstretched, from 16 and from 32 bits (with junk in the unused byte), and
+    // onto a window the primary only partly covers.
+    LPDIRECTDRAWSURFACE7 wide = make(50, 40, kXRGB);
+    write(wide, 0, 0, 1, {0x7F102030});
+    write(wide, 49, 39, 1, {0x00405060});
+    RECT at_b = client_on_screen(b);
+    ASSERT_EQ(Blt(primary, &at_b, wide, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    f = frame_of(b, info);
+    EXPECT_EQ(f[0], 0x102030u);
+    EXPECT_EQ(f[50 * 40 - 1], 0x405060u);
+    EXPECT_EQ(read(primary)(900, 700), 0x7F102030u); // the primary keeps the raw value
+    LPDIRECTDRAWSURFACE7 tall = make(200, 100, kRGB565);
+    write(tall, 0, 0, 200, std::vector<std::uint32_t>(200, 0x0410));
+    write(tall, 199, 99, 1, {0xF81F});
+    client = client_on_screen(a);
+    ASSERT_EQ(Blt(primary, &client, tall, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    f = frame_of(a, info);
+    EXPECT_EQ(f[0], 0x008284u);
+    EXPECT_EQ(f[199], 0x008284u);
+    EXPECT_EQ(f[200 * 100 - 1], 0xFF00FFu);
     // Off the primary entirely only a window can show it; elsewhere it is refused.
     RECT gone{-300, -300, -200, -200};
     EXPECT_EQ(Blt(primary, &gone, back, nullptr, DDBLT_ASYNC, nullptr), DD_OK);

@@ -135,12 +135,11 @@ TEST_F(Text, GlyphsLandInsideTheClipRectangleInTheTextColour) {
     RECT clip{20, 10, 70, 22};
     ASSERT_EQ(draw(8, 4, "WWWWWWWW", ETO_CLIPPED, &clip), 1);
     Pixels p = pixels();
-    int drawn = 0, full = 0, partial = 0;
+    int full = 0, partial = 0;
     for (std::int32_t y = 0; y < p.height; ++y)
         for (std::int32_t x = 0; x < p.width; ++x) {
             std::uint32_t v = p(x, y);
             if (v == 0) continue;
-            ++drawn;
             EXPECT_TRUE(x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
                 << x << "," << y;
             EXPECT_EQ(v & 0x00FFFF, 0u) << "only red: " << std::hex << v;
