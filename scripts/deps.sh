@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev libmimalloc-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev)
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core libsdl2-dev libx11-dev libpng-dev xvfb xauth)
 if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(lua5.4 luajit libsdl2-dev libsdl2-gfx-dev libpixman-1-dev)
+  packages+=(lua5.4 luajit libsdl2-gfx-dev libpixman-1-dev)
 fi
 
 missing=()

@@ -76,5 +76,13 @@ struct BackendEntry {
 };
 
 std::unique_ptr<Backend> make_headless_backend();
+bool sdl_can_run(); // a display is named ($DISPLAY or $WAYLAND_DISPLAY)
+std::unique_ptr<Backend> make_sdl_backend();
+
+// The clock GetTickCount reads (system.cpp): a backend with a clock of its own
+// installs it (null: back to CLOCK_BOOTTIME). The ticks go on from where the
+// clock stood, so they stay milliseconds since the system started; the test
+// clock still overrides both.
+void set_tick_source(DWORD (*milliseconds)());
 
 } // namespace kxp::detail

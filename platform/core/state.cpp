@@ -14,6 +14,7 @@ bool always() {
 // In order of preference when $KX_BACKEND does not choose: the first that can
 // run here and starts is used. Headless can always run, so it stays last.
 const BackendEntry kBackends[] = {
+    {"sdl", &sdl_can_run, &make_sdl_backend},
     {"headless", &always, &make_headless_backend},
 };
 

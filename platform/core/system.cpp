@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "core/backend.h"
 #include "kxp/heap.h"
 #include "kxp/system.h"
 
@@ -24,6 +25,13 @@ DWORD system_ms() {
     std::uint64_t ms = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                        static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
     return static_cast<DWORD>(ms);
+}
+
+DWORD (*tick_source)() = nullptr; // a backend's clock, see set_tick_source
+DWORD tick_offset = 0;
+
+DWORD clock_ms() {
+    return tick_source ? tick_source() + tick_offset : system_ms();
 }
 
 struct MemInfo {
@@ -65,7 +73,7 @@ DWORD copy_out(const std::string& path, DWORD size, char* buffer) {
 } // namespace
 
 DWORD GetTickCount() {
-    return test_clock ? test_ms : system_ms();
+    return test_clock ? test_ms : clock_ms();
 }
 
 void SetTestClock(DWORD ms) {
@@ -74,7 +82,7 @@ void SetTestClock(DWORD ms) {
 }
 
 void AdvanceTestClock(DWORD ms) {
-    if (!test_clock) SetTestClock(system_ms());
+    if (!test_clock) SetTestClock(clock_ms());
     test_ms += ms;
 }
 
@@ -161,3 +169,13 @@ HINSTANCE GetModuleHandle(const char* moduleName) {
 }
 
 } // namespace kxp
+
+namespace kxp::detail {
+
+void set_tick_source(DWORD (*milliseconds)()) {
+    DWORD now = clock_ms();
+    tick_source = milliseconds;
+    tick_offset = milliseconds ? now - milliseconds() : 0;
+}
+
+} // namespace kxp::detail

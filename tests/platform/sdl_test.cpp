@@ -1,0 +1,390 @@
+// The sdl backend on a real display (ctest runs this under xvfb-run): windows
+// mirrored by SDL windows, presented frames read back from the X server,
+// input pushed into SDL's event queue arriving through the pump, and the clock
+// on SDL's ticks. Without a display only the refusal to start is tested.
+#include <SDL.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "desktop_fixture.h"
+#include "kxp/screen.h"
+#include "platform/x11_screenshot.h"
+
+namespace kxp::test {
+namespace {
+
+// The SDL window showing a window of the platform, found by its title.
+SDL_Window* sdl_window(const char* title) {
+    for (Uint32 id = 1; id < 4096; ++id)
+        if (SDL_Window* w = SDL_GetWindowFromID(id))
+            if (std::string(SDL_GetWindowTitle(w)) == title) return w;
+    return nullptr;
+}
+
+bool save_png(const std::string& path, const std::vector<std::uint32_t>& px, int w, int h) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    bool ok = png && info && !setjmp(png_jmpbuf(png));
+    if (ok) {
+        png_init_io(png, f);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_write_info(png, info);
+        std::vector<png_byte> row(static_cast<std::size_t>(w) * 3);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t p = px[static_cast<std::size_t>(y * w + x)];
+                row[x * 3] = static_cast<png_byte>(p >> 16);
+                row[x * 3 + 1] = static_cast<png_byte>(p >> 8);
+                row[x * 3 + 2] = static_cast<png_byte>(p);
+            }
+            png_write_row(png, row.data());
+        }
+        png_write_end(png, nullptr);
+    }
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return ok;
+}
+
+void push(SDL_Event e) {
+    e.common.timestamp = SDL_GetTicks();
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+}
+
+void push_key(SDL_Scancode code, bool down, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.keysym.scancode = code;
+    push(e);
+}
+
+void push_window_event(SDL_Window* w, Uint8 event, Sint32 a = 0, Sint32 b = 0) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(w);
+    e.window.event = event;
+    e.window.data1 = a;
+    e.window.data2 = b;
+    push(e);
+}
+
+class Sdl : public ::testing::Test {
+  protected:
+    HINSTANCE inst = GetModuleHandle(nullptr);
+
+    void SetUp() override {
+        if (!UseBackend("sdl")) GTEST_SKIP() << "no display: the sdl backend cannot start";
+        ASSERT_STREQ(BackendName(), "sdl");
+        g_log.clear();
+        g_answer = nullptr;
+        WNDCLASSEX wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = recorder;
+        wc.hInstance = inst;
+        wc.hCursor = LoadCursor(0, IDC_ARROW);
+        wc.lpszClassName = "SdlTestClass";
+        ASSERT_NE(RegisterClassEx(&wc), 0);
+    }
+
+    void TearDown() override {
+        UseSystemClock();
+        UseBackend("headless");
+    }
+
+    // A visible window whose client area is cw x ch at (x, y) on the screen.
+    HWND open(const char* title, std::int32_t x, std::int32_t y, std::int32_t cw, std::int32_t ch) {
+        RECT r{x, y, x + cw, y + ch};
+        AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, 0, 0);
+        HWND h = CreateWindowEx(0, "SdlTestClass", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left,
+                                r.top, r.right - r.left, r.bottom - r.top, 0, 0, inst);
+        for (int i = 0; i < 5; ++i)
+            PumpMessages();
+        return h;
+    }
+
+    static std::vector<Message> of(UINT msg) {
+        std::vector<Message> r;
+        for (const Message& m : g_log)
+            if (m.msg == msg) r.push_back(m);
+        return r;
+    }
+};
+
+TEST(SdlWithoutDisplay, FailsToStartAndChangesNothing) {
+    ASSERT_EQ(UseBackend("headless"), 1);
+    WNDCLASSEX wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "Kept";
+    ASSERT_NE(RegisterClassEx(&wc), 0);
+    HWND h = CreateWindowEx(0, "Kept", "", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, 0, 0, 0);
+    ASSERT_NE(h, 0u);
+    std::optional<std::string> saved[2];
+    const char* names[2] = {"DISPLAY", "WAYLAND_DISPLAY"};
+    for (int i = 0; i < 2; ++i) {
+        if (const char* v = std::getenv(names[i])) saved[i] = v;
+        unsetenv(names[i]);
+    }
+    EXPECT_EQ(UseBackend("sdl"), 0);
+    EXPECT_STREQ(BackendName(), "headless");
+    EXPECT_EQ(IsWindow(h), 1);
+    EXPECT_EQ(UseBackend(nullptr), 1); // the default falls back to headless
+    EXPECT_STREQ(BackendName(), "headless");
+    for (int i = 0; i < 2; ++i)
+        if (saved[i]) setenv(names[i], saved[i]->c_str(), 1);
+}
+
+TEST_F(Sdl, MirrorsTheWindowAndShowsThePresentedFrame) {
+    HWND h = open("Frame", 40, 30, 160, 120);
+    ASSERT_NE(h, 0u);
+    SDL_Window* w = sdl_window("Frame");
+    ASSERT_NE(w, nullptr);
+    int x = 0, y = 0, cw = 0, ch = 0;
+    SDL_GetWindowSize(w, &cw, &ch);
+    EXPECT_EQ(cw * 1000 + ch, 160120);
+
+    // The program moves, sizes and renames its window: the SDL window follows.
+    RECT r{};
+    GetWindowRect(h, &r);
+    SetWindowPos(h, 0, r.left + 20, r.top + 10, r.right - r.left + 40, r.bottom - r.top + 30,
+                 SWP_NOZORDER);
+    SetWindowText(h, "Frame2");
+    PumpMessages();
+    ASSERT_EQ(sdl_window("Frame2"), w);
+    SDL_GetWindowPosition(w, &x, &y);
+    SDL_GetWindowSize(w, &cw, &ch);
+    // No window manager on the test display: exactly where asked.
+    EXPECT_EQ(x * 1000 + y, 60040);
+    EXPECT_EQ(cw * 1000 + ch, 200150);
+
+    KX_Screen rec{};
+    ASSERT_EQ(OpenScreen(h, 200, 150, 32, 1, 1, &rec), DD_OK);
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    ASSERT_EQ(Lock(rec.BackSurface, nullptr, &d, DDLOCK_WAIT, 0), DD_OK);
+    for (std::int32_t py = 0; py < 150; ++py)
+        for (std::int32_t px = 0; px < 200; ++px) {
+            std::uint32_t v = static_cast<std::uint32_t>(px * 255 / 199) << 16 |
+                              static_cast<std::uint32_t>(py * 255 / 149) << 8 |
+                              ((px / 20 + py / 15) % 2 ? 0xC0u : 0x20u);
+            std::memcpy(ptr<std::uint8_t>(d.lpSurface) + py * d.lPitch + px * 4, &v, 4);
+        }
+    ASSERT_EQ(Unlock(rec.BackSurface, nullptr), DD_OK);
+    POINT o{0, 0};
+    ClientToScreen(h, &o);
+    RECT client{o.x, o.y, o.x + 200, o.y + 150};
+    ASSERT_EQ(Blt(rec.FrontSurface, &client, rec.BackSurface, nullptr, 0, nullptr), DD_OK);
+
+    FrameInfo info{};
+    std::vector<std::uint32_t> frame(200 * 150);
+    ASSERT_EQ(GetWindowFrame(h, &info, frame.data(), 200 * 150 * 4), 1);
+    ASSERT_EQ(info.width * 1000 + info.height, 200150);
+
+    int sw = 0, sh = 0;
+    std::vector<std::uint32_t> shown = x11_screenshot(w, sw, sh);
+    ASSERT_EQ(sw, 200);
+    ASSERT_EQ(sh, 150);
+    auto first = std::mismatch(frame.begin(), frame.end(), shown.begin()).first - frame.begin();
+    EXPECT_EQ(first, 200 * 150) << "the first pixel shown otherwise";
+
+    std::filesystem::create_directories(KX_ARTIFACTS_DIR);
+    std::string path = std::string(KX_ARTIFACTS_DIR) + "/sdl_window.png";
+    ASSERT_TRUE(save_png(path, shown, sw, sh));
+    SDL_RendererInfo ri{};
+    SDL_GetRendererInfo(SDL_GetRenderer(w), &ri);
+    std::printf("screenshot of the window (%s renderer): %s\n", ri.name, path.c_str());
+
+    // Hiding and destroying the window reach the SDL window.
+    ShowWindow(h, SW_HIDE);
+    EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_SHOWN);
+    DestroyWindow(h);
+    EXPECT_EQ(sdl_window("Frame2"), nullptr);
+}
+
+TEST_F(Sdl, KeysReachTheKeyboardDeviceAndState) {
+    HWND h = open("Keys", 10, 10, 100, 80);
+    ASSERT_NE(h, 0u);
+    SetFocus(h);
+    LPDIRECTINPUT di = 0;
+    LPDIRECTINPUTDEVICE kb = 0;
+    ASSERT_EQ(DirectInputCreate(inst, DIRECTINPUT_VERSION, &di), DI_OK);
+    ASSERT_EQ(CreateDevice(di, GUID_SysKeyboard, &kb), DI_OK);
+    ASSERT_EQ(SetProperty(kb, DIPROP_BUFFERSIZE, 64), DI_OK);
+    ASSERT_EQ(Acquire(kb), DI_OK);
+    PumpMessages();
+    DWORD none = INFINITE; // drops what came before
+    GetDeviceData(kb, sizeof(DIDEVICEOBJECTDATA), nullptr, &none, 0);
+    g_log.clear();
+
+    const std::pair<SDL_Scancode, UINT> keys[] = {
+        {SDL_SCANCODE_A, 0x1E},           {SDL_SCANCODE_RSHIFT, 0x36},
+        {SDL_SCANCODE_RCTRL, 0x9D},       {SDL_SCANCODE_KP_ENTER, 0x9C},
+        {SDL_SCANCODE_KP_DIVIDE, 0xB5},   {SDL_SCANCODE_KP_7, 0x47},
+        {SDL_SCANCODE_PRINTSCREEN, 0xB7}, {SDL_SCANCODE_PAUSE, 0xC5},
+        {SDL_SCANCODE_LGUI, 0xDB},        {SDL_SCANCODE_APPLICATION, 0xDD},
+        {SDL_SCANCODE_F11, 0x57},         {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_PAGEDOWN, 0xD1},    {SDL_SCANCODE_GRAVE, 0x29},
+    };
+    for (const auto& [code, dik] : keys)
+        push_key(code, true);
+    push_key(SDL_SCANCODE_A, true, true);   // SDL's repeat: ignored
+    push_key(SDL_SCANCODE_AUDIOPLAY, true); // not a key of the layout
+    for (const auto& [code, dik] : keys)
+        if (code != SDL_SCANCODE_A) push_key(code, false);
+    PumpMessages();
+
+    DIDEVICEOBJECTDATA data[64];
+    DWORD n = 64;
+    ASSERT_EQ(GetDeviceData(kb, sizeof data[0], data, &n, 0), DI_OK);
+    const std::size_t count = std::size(keys);
+    ASSERT_EQ(n, 2 * count - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        EXPECT_EQ(data[i].dwOfs, keys[i].second) << i;
+        EXPECT_EQ(data[i].dwData, 0x80u) << i;
+    }
+    for (std::size_t i = 1; i < count; ++i) {
+        EXPECT_EQ(data[count - 1 + i].dwOfs, keys[i].second) << i;
+        EXPECT_EQ(data[count - 1 + i].dwData, 0u) << i;
+    }
+    BYTE state[256];
+    ASSERT_EQ(GetKeyboardState(state), 1);
+    EXPECT_EQ(state['A'] & 0x80, 0x80);
+    EXPECT_EQ(state[VK_RSHIFT] & 0x80, 0);
+    auto downs = of(WM_KEYDOWN);
+    ASSERT_EQ(downs.size(), count);
+    EXPECT_EQ(downs[0].w, static_cast<WPARAM>('A'));
+    EXPECT_EQ(downs[3].w, VK_RETURN);
+    EXPECT_TRUE(downs[3].l & (1 << 24)); // keypad Enter is extended
+    EXPECT_EQ(Release(kb), 0u);
+    EXPECT_EQ(Release(di), 0u);
+}
+
+TEST_F(Sdl, MouseAndWindowEventsArriveThroughThePump) {
+    HWND h = open("Mouse", 100, 100, 200, 100);
+    ASSERT_NE(h, 0u);
+    SDL_Window* w = sdl_window("Mouse");
+    ASSERT_NE(w, nullptr);
+    SetFocus(h);
+    LPDIRECTINPUT di = 0;
+    LPDIRECTINPUTDEVICE mouse = 0;
+    ASSERT_EQ(DirectInputCreate(inst, DIRECTINPUT_VERSION, &di), DI_OK);
+    ASSERT_EQ(CreateDevice(di, GUID_SysMouse, &mouse), DI_OK);
+    ASSERT_EQ(Acquire(mouse), DI_OK);
+
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(w);
+    e.motion.x = 10;
+    e.motion.y = 20;
+    push(e);
+    PumpMessages();
+    DIMOUSESTATE ms{};
+    ASSERT_EQ(GetDeviceState(mouse, sizeof ms, &ms), DI_OK); // starts the motion afresh
+    g_log.clear();
+
+    e.motion.x = 15;
+    e.motion.y = 27;
+    e.motion.xrel = 5;
+    e.motion.yrel = 7;
+    push(e);
+    e.motion.windowID = 0; // motion over no window: the device only
+    e.motion.xrel = 3;
+    e.motion.yrel = -4;
+    push(e);
+    SDL_Event b{};
+    b.type = SDL_MOUSEBUTTONDOWN;
+    b.button.windowID = SDL_GetWindowID(w);
+    b.button.button = SDL_BUTTON_LEFT;
+    b.button.state = SDL_PRESSED;
+    push(b);
+    b.button.button = SDL_BUTTON_X1;
+    push(b);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.windowID = SDL_GetWindowID(w);
+    wheel.wheel.y = -2;
+    push(wheel);
+    PumpMessages();
+
+    ASSERT_EQ(GetDeviceState(mouse, sizeof ms, &ms), DI_OK);
+    EXPECT_EQ(ms.lX, 8);
+    EXPECT_EQ(ms.lY, 3);
+    EXPECT_EQ(ms.lZ, -240);
+    EXPECT_EQ(ms.rgbButtons[0], 0x80);
+    EXPECT_EQ(ms.rgbButtons[1], 0);
+    EXPECT_EQ(ms.rgbButtons[3], 0x80);
+    auto moves = of(WM_MOUSEMOVE);
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].hwnd, h);
+    EXPECT_EQ(GET_X_LPARAM(moves[0].l), 15);
+    EXPECT_EQ(GET_Y_LPARAM(moves[0].l), 27);
+    ASSERT_EQ(of(WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(GET_X_LPARAM(of(WM_LBUTTONDOWN)[0].l), 15);
+    EXPECT_EQ(of(WM_XBUTTONDOWN).size(), 1u);
+    ASSERT_EQ(of(WM_MOUSEWHEEL).size(), 1u);
+    EXPECT_EQ(static_cast<std::int16_t>(HIWORD(of(WM_MOUSEWHEEL)[0].w)), -240);
+
+    // The window is exposed; the user moves and sizes it, and closes it.
+    g_log.clear();
+    push_window_event(w, SDL_WINDOWEVENT_EXPOSED);
+    PumpMessages();
+    EXPECT_EQ(of(WM_PAINT).size(), 1u);
+    g_answer = [](HWND, UINT m, WPARAM, LPARAM, LRESULT& r) {
+        r = 0;
+        return m == WM_CLOSE; // kept open to look at it
+    };
+    g_log.clear();
+    push_window_event(w, SDL_WINDOWEVENT_MOVED, 300, 200);
+    push_window_event(w, SDL_WINDOWEVENT_SIZE_CHANGED, 250, 120);
+    push_window_event(w, SDL_WINDOWEVENT_CLOSE);
+    PumpMessages();
+    POINT o{0, 0};
+    ClientToScreen(h, &o);
+    EXPECT_EQ(o.x, 300);
+    EXPECT_EQ(o.y, 200);
+    RECT c{};
+    GetClientRect(h, &c);
+    EXPECT_EQ(c.right, 250);
+    EXPECT_EQ(c.bottom, 120);
+    ASSERT_FALSE(of(WM_MOVE).empty());
+    ASSERT_FALSE(of(WM_SIZE).empty());
+    EXPECT_EQ(LOWORD(static_cast<std::uint32_t>(of(WM_SIZE).back().l)), 250);
+    ASSERT_EQ(of(WM_CLOSE).size(), 1u);
+    EXPECT_EQ(of(WM_CLOSE)[0].hwnd, h);
+    Release(mouse);
+    Release(di);
+}
+
+TEST_F(Sdl, TheClockAndTimersRunOnSdlTicks) {
+    HWND h = open("Clock", 0, 0, 50, 50);
+    ASSERT_NE(h, 0u);
+    DWORD gap = GetTickCount() - static_cast<DWORD>(SDL_GetTicks64());
+    SDL_Delay(30);
+    DWORD later = GetTickCount() - static_cast<DWORD>(SDL_GetTicks64());
+    EXPECT_LE(later - gap, 1u); // the same clock, offset to go on from boot time
+    ASSERT_NE(SetTimer(h, 7, 10, nullptr), 0u);
+    g_log.clear();
+    SDL_Delay(25);
+    PumpMessages();
+    EXPECT_EQ(of(WM_TIMER).size(), 1u);
+    SetTestClock(5); // the test clock still overrides it
+    EXPECT_EQ(GetTickCount(), 5u);
+    UseSystemClock();
+    EXPECT_LE(GetTickCount() - static_cast<DWORD>(SDL_GetTicks64()) - gap, 1u);
+}
+
+} // namespace
+} // namespace kxp::test
