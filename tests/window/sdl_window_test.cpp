@@ -1,0 +1,122 @@
+// The game window on the sdl backend (ctest runs this under xvfb-run): what
+// the user does in a real window reaches the key table, the screen's mouse
+// fields and the close count, and what the program swaps is what the window
+// shows. Skipped without a display.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "kx/kx_host.h"
+#include "kx/kx_vm.h"
+#include "kxp/input.h"
+#include "platform/x11_screenshot.h"
+
+namespace {
+
+SDL_Window* sdl_window(const char* title) {
+    for (Uint32 id = 1; id < 4096; ++id)
+        if (SDL_Window* w = SDL_GetWindowFromID(id))
+            if (std::string(SDL_GetWindowTitle(w)) == title) return w;
+    return nullptr;
+}
+
+void push(SDL_Event e) {
+    e.common.timestamp = SDL_GetTicks();
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+}
+
+TEST(SdlGameWindow, InputReachesTheRuntimeAndSwapsReachTheScreen) {
+    ASSERT_NE(VM_OpenMemoryManager(1000), 0);
+    if (!KXH_UseBackend("sdl")) {
+        VM_CloseMemoryManager();
+        GTEST_SKIP() << "no display: the sdl backend cannot start";
+    }
+    KXH_SetTestClock(1, 5000); // before the window's timer starts
+    int32_t window = KX_OpenWindow(320, 240);
+    int32_t screen = KXH_OpenScreen(window, 320, 240, 16, 1);
+    ASSERT_GT(screen, 0);
+    int32_t title = VM_NewStrFromPtr("Game");
+    KX_SetWindowTitle(window, title);
+    for (int i = 0; i < 3; ++i)
+        KXH_PumpMessages();
+    SDL_Window* sdl = sdl_window("Game");
+    ASSERT_NE(sdl, nullptr);
+
+    // A 5-6-5 pattern through the lock buffer, swapped into the window.
+    ASSERT_EQ(KX_LockSurface(screen), 1);
+    auto* lock = static_cast<KX_LockBuffer*>(KX_GetLockBufferPtr(screen));
+    for (int32_t y = 0; y < 240; ++y)
+        for (int32_t x = 0; x < 320; ++x) {
+            uint16_t v = static_cast<uint16_t>((x * 31 / 319) << 11 | (y * 63 / 239) << 5 |
+                                               ((x / 40 + y / 40) % 2 ? 31 : 0));
+            std::memcpy(reinterpret_cast<uint8_t*>(uintptr_t(lock->Pixels)) + y * lock->Pitch +
+                            x * 2,
+                        &v, 2);
+        }
+    ASSERT_EQ(KX_UnLockSurface(screen), 1);
+    ASSERT_EQ(KX_SwapGraphics(screen, 0), 1);
+    std::vector<uint32_t> frame(320 * 240);
+    int32_t fw = 0, fh = 0;
+    ASSERT_GT(KXH_ReadFrame(window, frame.data(), 320 * 240 * 4, &fw, &fh), 0);
+    ASSERT_EQ(fw * 1000 + fh, 320240);
+    EXPECT_EQ(frame[0], 0x000000u);
+    EXPECT_EQ(frame[239 * 320 + 319], 0xFFFF00u); // red and green at their top, blue cell 0
+    int sw = 0, sh = 0;
+    std::vector<uint32_t> shown = kxp::test::x11_screenshot(sdl, sw, sh);
+    ASSERT_EQ(sw * 1000 + sh, 320240);
+    EXPECT_EQ(shown, frame);
+    std::filesystem::create_directories(KX_ARTIFACTS_DIR);
+    std::string path = std::string(KX_ARTIFACTS_DIR) + "/sdl_game_window.png";
+    EXPECT_EQ(KXH_SaveFramePNG(window, path.c_str()), 1);
+    std::printf("frame of the game window: %s\n", path.c_str());
+
+    // A key and the mouse, as the user would use them, then one timer period.
+    // Timer samples acquire the keyboard once the window manager has made the
+    // window active.
+    for (int i = 0; i < 50 && KX_KeyBoardUpdateInputState(screen) != 0; ++i) {
+        KXH_AdvanceClock(10);
+        KXH_PumpMessages();
+    }
+    ASSERT_EQ(KX_KeyBoardUpdateInputState(screen), 0);
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.scancode = SDL_SCANCODE_SPACE;
+    push(e);
+    e = {};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(sdl);
+    e.motion.x = 100;
+    e.motion.y = 60;
+    push(e);
+    KXH_AdvanceClock(10);
+    KXH_PumpMessages();
+    EXPECT_EQ(KX_KeyState(kxp::DIK_SPACE), 1);
+    EXPECT_EQ(KX_ScanCode(), static_cast<int32_t>(kxp::DIK_SPACE));
+    EXPECT_EQ(KX_MouseX(screen), 100);
+    EXPECT_EQ(KX_MouseY(screen), 60);
+
+    // The close button.
+    e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(sdl);
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    push(e);
+    EXPECT_EQ(KXH_PumpMessages(), -1);
+    EXPECT_EQ(KX_GetWindowClose(window), 1);
+    EXPECT_EQ(KX_GetWindowClose(window), 0);
+
+    KX_FlushKeys();
+    KXH_SetTestClock(0, 0);
+    KX_CloseGraphics(screen);
+    KX_CloseWindow(window);
+    KXH_UseBackend("headless");
+    VM_CloseMemoryManager();
+}
+
+} // namespace
