@@ -49,17 +49,12 @@ TEST_F(Conversion, ParsingFloats) {
 
 TEST_F(Conversion, IntegerText) {
     int d = VM_NewKXStr(0);
-    VM_StrStringL(d, -2147483647 - 1);
-    EXPECT_EQ(get(d), "-2147483648");
+    EXPECT_EQ((VM_StrStringL(d, -2147483647 - 1), get(d)), "-2147483648");
     EXPECT_GE(VM_StrBufferSize(d), 32);
-    VM_StrStringL(d, 0);
-    EXPECT_EQ(get(d), "0");
-    VM_StrHexL(d, -1);
-    EXPECT_EQ(get(d), "$FFFFFFFF");
-    VM_StrHexL(d, 0xAB);
-    EXPECT_EQ(get(d), "$000000AB");
-    VM_StrBinL(d, 5);
-    EXPECT_EQ(get(d), "%" + std::string(29, '0') + "101");
+    EXPECT_EQ((VM_StrStringL(d, 0), get(d)), "0");
+    EXPECT_EQ((VM_StrHexL(d, -1), get(d)), "$FFFFFFFF");
+    EXPECT_EQ((VM_StrHexL(d, 0xAB), get(d)), "$000000AB");
+    EXPECT_EQ((VM_StrBinL(d, 5), get(d)), "%" + std::string(29, '0') + "101");
     EXPECT_GE(VM_StrBufferSize(d), 40);
     char hex[12];
     std::memset(hex, '#', sizeof hex);
@@ -71,28 +66,14 @@ TEST_F(Conversion, IntegerText) {
     EXPECT_EQ(std::string(bin, 35), "%1" + std::string(31, '0') + std::string("\0#", 2));
     VM_StrHexPtrL(nullptr, 1);
     // Round trips through the parser.
-    for (int v : {0, 1, -1, 123456789, std::numeric_limits<int>::min()}) {
-        VM_StrHexL(d, v);
-        EXPECT_EQ(VM_StrValL(d), v);
-        VM_StrBinL(d, v);
-        EXPECT_EQ(VM_StrValL(d), v);
-        VM_StrStringL(d, v);
-        EXPECT_EQ(VM_StrValL(d), v);
-    }
-}
-
-TEST_F(Conversion, FixedWidthDigits) {
-    int d = VM_NewKXStr(0);
-    VM_StrDigitsL(d, 42, 5);
-    EXPECT_EQ(get(d), "00042");
-    VM_StrDigitsL(d, 987, 2);
-    EXPECT_EQ(get(d), "87");
-    VM_StrDigitsL(d, -5, 3);
-    EXPECT_EQ(get(d), "0-5");
-    VM_StrDigitsL(d, 7, 200);
-    EXPECT_EQ(get(d), std::string(127, '0') + "7");
-    VM_StrDigitsL(d, 7, 0);
-    EXPECT_EQ(get(d), "");
+    for (int v : {0, 1, -1, 123456789, std::numeric_limits<int>::min()})
+        for (auto text : {VM_StrHexL, VM_StrBinL, VM_StrStringL})
+            EXPECT_EQ((text(d, v), VM_StrValL(d)), v);
+    EXPECT_EQ((VM_StrDigitsL(d, 42, 5), get(d)), "00042");
+    EXPECT_EQ((VM_StrDigitsL(d, 987, 2), get(d)), "87");
+    EXPECT_EQ((VM_StrDigitsL(d, -5, 3), get(d)), "0-5");
+    EXPECT_EQ((VM_StrDigitsL(d, 7, 200), get(d)), std::string(127, '0') + "7");
+    EXPECT_EQ((VM_StrDigitsL(d, 7, 0), get(d)), "");
 }
 
 TEST_F(Conversion, FloatText) {
@@ -120,10 +101,8 @@ TEST_F(Conversion, FloatText) {
         {0.25f, "0.25"},
     };
     int d = VM_NewKXStr(0);
-    for (const Case& c : cases) {
-        VM_StrStringF(d, c.value);
-        EXPECT_EQ(get(d), c.text) << c.value;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ((VM_StrStringF(d, c.value), get(d)), c.text) << c.value;
     EXPECT_GE(VM_StrBufferSize(d), 64);
 }
 
