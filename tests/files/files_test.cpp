@@ -55,10 +55,8 @@ TEST_F(Files, OpenModes) {
     put("keep", "hello");
     int rw = VM_FileOpen(name("keep"));
     VM_FileWriteB(rw, -1, 'J');
-    VM_FileClose(rw);
-    EXPECT_EQ(disk("keep"), "Jello");
-    VM_FileClose(VM_FileWrite(name("keep")));
-    EXPECT_EQ(disk("keep"), "");
+    EXPECT_EQ((VM_FileClose(rw), disk("keep")), "Jello");
+    EXPECT_EQ((VM_FileClose(VM_FileWrite(name("keep"))), disk("keep")), "");
     // A write right after a read, then a read after the write, on one stream.
     put("rw", "0123456789");
     int f = VM_FileOpen(name("rw"));
@@ -66,14 +64,12 @@ TEST_F(Files, OpenModes) {
     VM_FileWriteB(f, -1, 'X'); // at position 1
     EXPECT_EQ(VM_FileReadB(f, -1), '2');
     EXPECT_EQ(VM_FilePos(f), 3);
-    VM_FileClose(f);
-    EXPECT_EQ(disk("rw"), "0X23456789");
+    EXPECT_EQ((VM_FileClose(f), disk("rw")), "0X23456789");
     // A read-only stream does not write.
     put("ro", "xyz");
     int r = VM_FileRead(name("ro"));
     VM_FileWriteB(r, -1, 'Q');
-    VM_FileClose(r);
-    EXPECT_EQ(disk("ro"), "xyz");
+    EXPECT_EQ((VM_FileClose(r), disk("ro")), "xyz");
 }
 
 TEST_F(Files, StaleAndUnknownIdsAreRefused) {
@@ -103,10 +99,9 @@ TEST_F(Files, BinaryValuesAndThePositionRule) {
     VM_FileWriteB(w, -1, 0x1FF);
     VM_FileWriteW(w, -1, 0x10203);
     VM_FileWriteL(w, -1, -2);
-    VM_FileWriteF(w, -1, 1.5f);
-    EXPECT_EQ(VM_FilePos(w), 11);
-    VM_FileWriteB(w, 1, 0x55); // at offset 1, the position stays at 11
-    EXPECT_EQ(VM_FilePos(w), 11);
+    EXPECT_EQ((VM_FileWriteF(w, -1, 1.5f), VM_FilePos(w)), 11);
+    // At offset 1, the position stays at 11.
+    EXPECT_EQ((VM_FileWriteB(w, 1, 0x55), VM_FilePos(w)), 11);
     VM_FileClose(w);
     const std::string want("\xFF\x55\x02\xFE\xFF\xFF\xFF\x00\x00\xC0\x3F", 11);
     EXPECT_EQ(disk("bin"), want);
@@ -134,8 +129,7 @@ TEST_F(Files, TextLines) {
     int w = VM_FileWrite(name("t"));
     VM_FileWriteStr(w, -1, S("abc"));
     VM_FileWriteStr(w, -1, VM_Alloc(4)); // not a string: only CR LF
-    VM_FileClose(w);
-    EXPECT_EQ(disk("t"), "abc\r\n\r\n");
+    EXPECT_EQ((VM_FileClose(w), disk("t")), "abc\r\n\r\n");
     int r = VM_FileRead(name("t"));
     int d = VM_NewKXStr(0);
     EXPECT_EQ((VM_FileReadStr(r, -1, d), get(d)), "abc");
@@ -189,8 +183,7 @@ TEST_F(Files, CharacterRunsAndMemory) {
     EXPECT_EQ(VM_FileWriteMem(w, -1, raw, raw + 4), 1);
     EXPECT_EQ(VM_FileWriteMem(w, -1, raw + 4, raw), 1); // empty range
     EXPECT_EQ(VM_FileWriteMem(w, -1, nullptr, raw), 1);
-    VM_FileClose(w);
-    EXPECT_EQ(disk("c"), std::string("ab\0helxyMEM!", 12));
+    EXPECT_EQ((VM_FileClose(w), disk("c")), std::string("ab\0helxyMEM!", 12));
     int r = VM_FileRead(name("c"));
     int d = VM_NewKXStr(0);
     EXPECT_EQ((VM_FileReadCHR(r, -1, d, 0), get(d)), "ab");

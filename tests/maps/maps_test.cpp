@@ -50,8 +50,7 @@ TEST_F(Maps, CreateMakesRecordsAndZeroedGrids) {
     const auto* cells = static_cast<const int32_t*>(VM_BankPtr(rec->Cells));
     EXPECT_EQ(std::count(cells, cells + 66, 0), 66);
     // A 0 x 0 level still has one cell.
-    KX_MapCreateLevel(map, 0, 0, 0, 0);
-    EXPECT_EQ(VM_BankSize(grid_of(map, 0)), 4);
+    EXPECT_EQ((KX_MapCreateLevel(map, 0, 0, 0, 0), VM_BankSize(grid_of(map, 0))), 4);
     EXPECT_EQ(VM_UsedBankQuantity(), 4 + 2 + 2);
 }
 
@@ -80,18 +79,14 @@ TEST_F(Maps, SlotsOutsideTheMapAndBadHandlesAreRefused) {
     // A level table that no longer names a bank refuses every slot.
     KX_MapCreateLevel(map, 2, 4, 4, 0);
     const int table = table_of(map);
-    VM_PokeInt(map, 12, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
-    KX_MapCreateLevel(map, 1, 4, 4, 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), before + 2);
-    VM_PokeInt(map, 12, table);
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 2), 4);
+    EXPECT_EQ((VM_PokeInt(map, 12, 0), KX_MapGetLevelPtr(map, 2)), nullptr);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 4, 4, 0), VM_UsedBankQuantity()), before + 2);
+    EXPECT_EQ((VM_PokeInt(map, 12, table), KX_MapGetLevelWidth(map, 2)), 4);
 
     // An L raised in place beyond what the table holds does not reach past it.
     VM_PokeInt(map, 8, 100);
     EXPECT_EQ(KX_MapGetLevels(map), 100);
-    KX_MapCreateLevel(map, 50, 1, 1, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 50), nullptr);
+    EXPECT_EQ((KX_MapCreateLevel(map, 50, 1, 1, 0), KX_MapGetLevelPtr(map, 50)), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), before + 2);
 
     // A bank too small to be a map record is not read as one.
@@ -117,8 +112,7 @@ TEST_F(Maps, RecreatingAndDeletingLevelsReleasesTheOldOnes) {
     VM_PokeInt(grid_of(map, 1), 0, 77);
     // Re-creating replaces record and grid; the count does not grow.
     for (int round = 0; round < 5; ++round) {
-        KX_MapCreateLevel(map, 1, 6 + round, 2, 0);
-        EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
+        EXPECT_EQ((KX_MapCreateLevel(map, 1, 6 + round, 2, 0), VM_UsedBankQuantity()), base + 2);
     }
     EXPECT_EQ(KX_MapGetLevelWidth(map, 1), 10);
     EXPECT_EQ(KX_MapGetLevelHeight(map, 1), 2);
@@ -129,8 +123,7 @@ TEST_F(Maps, RecreatingAndDeletingLevelsReleasesTheOldOnes) {
     EXPECT_EQ(KX_MapCreateLevel(map, 1, 5, 5, 1), 0);
     EXPECT_EQ(KX_MapGetLevelPtr(map, 1), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), base);
-    KX_MapCreateLevel(map, 1, 5, 5, -7);
-    EXPECT_EQ(VM_UsedBankQuantity(), base);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 5, 5, -7), VM_UsedBankQuantity()), base);
 
     // Deleting a level frees record and grid; deleting an empty slot does nothing.
     KX_MapCreateLevel(map, 0, 2, 2, 0);
@@ -138,13 +131,11 @@ TEST_F(Maps, RecreatingAndDeletingLevelsReleasesTheOldOnes) {
     const int kept = level_handle(map, 2);
     EXPECT_EQ(KX_MapDeleteLevel(map, 0), 0);
     EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), VM_UsedBankQuantity()), base + 2);
     EXPECT_EQ(level_handle(map, 2), kept); // other slots untouched
 
     // A negative size, or a grid past any bank size, empties the slot and makes no level.
-    KX_MapCreateLevel(map, 2, -1, 4, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
+    EXPECT_EQ((KX_MapCreateLevel(map, 2, -1, 4, 0), KX_MapGetLevelPtr(map, 2)), nullptr);
     KX_MapCreateLevel(map, 2, INT32_MAX, INT32_MAX, 0);
     EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), base);
@@ -157,14 +148,12 @@ TEST_F(Maps, ReferenceCountsKeepHeldBanksButTheSlotIsEmptied) {
     const int grid = grid_of(map, 0);
     for (int held : {grid, grid, level, level}) // held twice: one VM_Free leaves it alive
         VM_IncBankRef(held);
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(VM_PeekInt(table_of(map), 0), 0);
     EXPECT_EQ(VM_BankRef(grid), 1);
     EXPECT_EQ(VM_BankRef(level), 1);
     VM_Free(grid);
-    VM_Free(level);
-    EXPECT_EQ(VM_BankExist(grid) | VM_BankExist(level), 0);
+    EXPECT_EQ((VM_Free(level), VM_BankExist(grid) | VM_BankExist(level)), 0);
 
     // Re-creation over a held level also empties the slot and fills it anew.
     KX_MapCreateLevel(map, 0, 2, 2, 0);
@@ -181,12 +170,11 @@ TEST_F(Maps, StaleLevelHandlesAreOnlyCleared) {
     const int map = KX_MapCreate(0, 1);
     KX_MapCreateLevel(map, 0, 2, 2, 0);
     const int grid = grid_of(map, 0);
-    VM_Free(level_handle(map, 0)); // released behind the map's back
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    // Released behind the map's back.
+    EXPECT_EQ((VM_Free(level_handle(map, 0)), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(KX_MapGetLevelWidth(map, 0), 0);
     const int before = VM_UsedBankQuantity();
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(VM_PeekInt(table_of(map), 0), 0);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), VM_PeekInt(table_of(map), 0)), 0);
     EXPECT_EQ(VM_UsedBankQuantity(), before); // the orphaned grid is not touched
     EXPECT_EQ(VM_BankExist(grid), 1);
 
@@ -196,8 +184,7 @@ TEST_F(Maps, StaleLevelHandlesAreOnlyCleared) {
     VM_Free(second);
     const int foreign = VM_Alloc(4);
     ASSERT_EQ(foreign, second); // the released handle comes back first
-    KX_MapCreateLevel(map, 1, 0, 0, 1);
-    EXPECT_EQ(VM_BankExist(foreign), 1);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 0, 0, 1), VM_BankExist(foreign)), 1);
     EXPECT_EQ(VM_PeekInt(table_of(map), 4), 0);
 }
 
@@ -210,8 +197,8 @@ TEST(MapsAccounting, FailedAllocationsLeaveNothingBehind) {
     VM_Free(blocker);
     const int map = KX_MapCreate(0, 2);
     ASSERT_GT(map, 0);
-    KX_MapCreateLevel(map, 0, 1, 1, 0); // no handle left for the level record
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    // No handle left for the level record.
+    EXPECT_EQ((KX_MapCreateLevel(map, 0, 1, 1, 0), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), 2);
     VM_FreeALLBanks();
     VM_CloseMemoryManager();

@@ -29,8 +29,7 @@ TEST_F(Banks, HandlesStartAtOneAndRunOut) {
         EXPECT_EQ(VM_Alloc(8), expect);
     EXPECT_EQ(VM_UsedBankQuantity(), 3);
     EXPECT_EQ(VM_BankExist(0), 0);
-    VM_Free(2);
-    EXPECT_EQ(VM_UsedBankQuantity(), 2);
+    EXPECT_EQ((VM_Free(2), VM_UsedBankQuantity()), 2);
     EXPECT_EQ(VM_Alloc(4), 2); // the released handle comes back first
     VM_Free(3);
     VM_Free(1);
@@ -59,25 +58,20 @@ TEST_F(Banks, ReferenceCountsDecideRelease) {
     int h = VM_Alloc(4);
     VM_IncBankRef(h);
     VM_IncBankRef(h);
-    VM_Free(h);
-    EXPECT_EQ(VM_BankExist(h), 1);
+    EXPECT_EQ((VM_Free(h), VM_BankExist(h)), 1);
     EXPECT_EQ(VM_BankRef(h), 1);
-    VM_Free(h);
-    EXPECT_EQ(VM_BankExist(h), 0);
+    EXPECT_EQ((VM_Free(h), VM_BankExist(h)), 0);
     EXPECT_EQ(VM_BankType(h), 0);
     // A count driven below zero is still released by one free.
     int g = VM_Alloc(4);
     VM_DecBankRef(g);
-    VM_DecBankRef(g);
-    EXPECT_EQ(VM_BankRef(g), -2);
-    VM_Free(g);
-    EXPECT_EQ(VM_BankExist(g), 0);
+    EXPECT_EQ((VM_DecBankRef(g), VM_BankRef(g)), -2);
+    EXPECT_EQ((VM_Free(g), VM_BankExist(g)), 0);
     // FreeALLBanks is one pass: a bank with count 3 survives with 2.
     int a = VM_Alloc(4), b = VM_Alloc(4);
     for (int k = 0; k < 3; ++k)
         VM_IncBankRef(b);
-    VM_FreeALLBanks();
-    EXPECT_EQ(VM_BankExist(a), 0);
+    EXPECT_EQ((VM_FreeALLBanks(), VM_BankExist(a)), 0);
     EXPECT_EQ(VM_BankRef(b), 2);
     EXPECT_EQ(VM_UsedBankQuantity(), 1);
 }
@@ -88,19 +82,16 @@ TEST_F(Banks, ResizeKeepsBytesAndZeroesBeyond) {
     auto* p = static_cast<unsigned char*>(VM_BankPtr(h));
     std::memcpy(p, "\1\2\3\4\5\6\7\10\11\12", 10);
     VM_IncBankRef(h);
-    VM_Resize(h, 4);
-    EXPECT_EQ(VM_BankSize(h), 4);
+    EXPECT_EQ((VM_Resize(h, 4), VM_BankSize(h)), 4);
     EXPECT_EQ(std::memcmp(VM_BankPtr(h), "\1\2\3\4", 4), 0);
     EXPECT_EQ(zeros(h, 4, 12), 8); // eight zero bytes past the size
-    VM_Resize(h, 10);
-    EXPECT_EQ(VM_BankSize(h), 10);
+    EXPECT_EQ((VM_Resize(h, 10), VM_BankSize(h)), 10);
     EXPECT_EQ(zeros(h, 4, 18), 14);
     EXPECT_EQ(VM_BankRef(h), 1); // kept
     void* same = VM_BankPtr(h);
     VM_Resize(h, 10); // same size: nothing happens
     EXPECT_EQ(VM_BankPtr(h), same);
-    VM_Resize(h, -5); // refused
-    EXPECT_EQ(VM_BankSize(h), 10);
+    EXPECT_EQ((VM_Resize(h, -5), VM_BankSize(h)), 10); // refused
 }
 
 TEST_F(Banks, InvalidHandlesAreRefusedEverywhere) {
@@ -129,8 +120,7 @@ TEST_F(Banks, SwapExchangesEverythingButCounts) {
     VM_IncBankRef(a);
     void* pa = VM_BankPtr(a);
     void* pb = VM_BankPtr(b);
-    VM_SwapBankPtrs(a, b);
-    EXPECT_EQ(VM_BankSize(a), 20);
+    EXPECT_EQ((VM_SwapBankPtrs(a, b), VM_BankSize(a)), 20);
     EXPECT_EQ(VM_BankType(a), 1);
     EXPECT_EQ(VM_BankStructure(a), 3);
     EXPECT_EQ(VM_BankPtr(a), pb);

@@ -30,16 +30,13 @@ class Contents : public ::testing::Test {
 
 TEST_F(Contents, TypedAccessIsLittleEndianAndZeroExtended) {
     int h = VM_Alloc(16);
-    VM_PokeWord(h, 2, 65535);
-    EXPECT_EQ(VM_PeekWord(h, 2), 65535);
+    EXPECT_EQ((VM_PokeWord(h, 2, 65535), VM_PeekWord(h, 2)), 65535);
     EXPECT_EQ(VM_PeekByte(h, 3), 255);
     VM_PokeInt(h, 5, 0x11223344); // unaligned
     EXPECT_EQ(std::memcmp(bytes(h) + 5, "\x44\x33\x22\x11", 4), 0);
     EXPECT_EQ(VM_PeekInt(h, 5), 0x11223344);
-    VM_PokeFloat(h, 12, -1.5f);
-    EXPECT_EQ(VM_PeekFloat(h, 12), -1.5f);
-    VM_PokeByte(h, 0, 0x1FF);
-    EXPECT_EQ(VM_PeekByte(h, 0), 0xFF);
+    EXPECT_EQ((VM_PokeFloat(h, 12, -1.5f), VM_PeekFloat(h, 12)), -1.5f);
+    EXPECT_EQ((VM_PokeByte(h, 0, 0x1FF), VM_PeekByte(h, 0)), 0xFF);
 }
 
 TEST_F(Contents, AccessOutsideTheBankIsRefused) {
@@ -51,8 +48,7 @@ TEST_F(Contents, AccessOutsideTheBankIsRefused) {
     VM_PokeFloat(h, 6, 1.0f);
     VM_PokeInt(-3, 0, 1); // nothing to crash on
     EXPECT_EQ(str(h), std::string(8, 0));
-    VM_PokeInt(h, 4, 7);
-    EXPECT_EQ(VM_PeekInt(h, 4), 7);
+    EXPECT_EQ((VM_PokeInt(h, 4, 7), VM_PeekInt(h, 4)), 7);
     EXPECT_EQ(VM_PeekInt(h, 5) | VM_PeekByte(h, 8) | VM_PeekWord(h, -2), 0);
     EXPECT_EQ(VM_PeekFloat(h, 5), 0.0f);
     EXPECT_EQ(VM_PeekInt(0, 0) | VM_PeekInt(99, 0), 0);
@@ -60,13 +56,11 @@ TEST_F(Contents, AccessOutsideTheBankIsRefused) {
 
 TEST_F(Contents, FillAndClear) {
     int h = VM_Alloc(12);
-    VM_ClearBank(h, 258);
-    EXPECT_EQ(str(h), std::string(12, 2));
+    EXPECT_EQ((VM_ClearBank(h, 258), str(h)), std::string(12, 2));
     VM_FillBank(h, 8, 4, 9); // bytes 4..7
     VM_FillBank(h, 5, 5, 0); // empty range
     EXPECT_EQ(str(h), std::string(4, 2) + std::string(4, 9) + std::string(4, 2));
-    VM_FillBank(h, -100, 100, 7); // clipped to the bank
-    EXPECT_EQ(str(h), std::string(12, 7));
+    EXPECT_EQ((VM_FillBank(h, -100, 100, 7), str(h)), std::string(12, 7)); // clipped to the bank
 }
 
 TEST_F(Contents, CopyBankBytesFollowsItsRangeRules) {
@@ -112,16 +106,13 @@ TEST_F(Contents, ClonesAreRawCopiesAndBankRefsAreCounted) {
     EXPECT_EQ(VM_BankSize(e), 0);
 
     int holder = VM_Alloc(8), held = VM_Alloc(4);
-    VM_PokeBankRef(holder, 4, held);
-    EXPECT_EQ(VM_PeekInt(holder, 4), held);
+    EXPECT_EQ((VM_PokeBankRef(holder, 4, held), VM_PeekInt(holder, 4)), held);
     EXPECT_EQ(VM_BankRef(held), 1);
     VM_PokeInt(holder, 0, 77);
-    VM_PokeBankRef(holder, 0, 30); // not a bank: stores 0
-    EXPECT_EQ(VM_PeekInt(holder, 0), 0);
-    VM_PokeBankRef(holder, 6, held); // crosses the end: refused, no count
-    EXPECT_EQ(VM_BankRef(held), 1);
-    VM_Free(held); // count 1 drops below 1: released
-    EXPECT_EQ(VM_BankExist(held), 0);
+    EXPECT_EQ((VM_PokeBankRef(holder, 0, 30), VM_PeekInt(holder, 0)), 0); // not a bank: stores 0
+    // Crosses the end: refused, no count.
+    EXPECT_EQ((VM_PokeBankRef(holder, 6, held), VM_BankRef(held)), 1);
+    EXPECT_EQ((VM_Free(held), VM_BankExist(held)), 0); // count 1 drops below 1: released
 }
 
 TEST(Sorts, QuicksortOrdersSignedAndKeepsRanges) {

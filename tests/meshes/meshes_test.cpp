@@ -53,10 +53,8 @@ TEST_F(Meshes, CreateMakesRecordAndZeroedBanks) {
     EXPECT_EQ(VM_BankType(mesh), VM_BANK_MESH);
     EXPECT_EQ(VM_BankSize(mesh), 44);
     const VM_Mesh& m = rec(mesh);
-    EXPECT_EQ(m.Status, 1);
-    EXPECT_EQ(m.Particles, 0);
-    EXPECT_EQ(VM_MeshGetVerts(mesh), 5);
-    EXPECT_EQ(VM_MeshGetFaces(mesh), 2);
+    EXPECT_EQ(std::tuple(m.Status, m.Particles, VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh)),
+              std::tuple(1, 0, 5, 2));
     EXPECT_NE(m.Vertices, m.Transformed);
     for (int bank : {m.Vertices, m.Transformed, m.Faces}) {
         EXPECT_EQ(VM_BankType(bank), VM_BANK_RAW);
@@ -66,21 +64,20 @@ TEST_F(Meshes, CreateMakesRecordAndZeroedBanks) {
     EXPECT_EQ(VM_UsedBankQuantity(), 4);
     EXPECT_EQ(VM_MeshGetVertPtr(mesh, 0), VM_BankPtr(m.Vertices));
     EXPECT_EQ(VM_MeshGetVertPtr(mesh, 1), VM_BankPtr(m.Transformed));
+    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 2), VM_MeshGetVertPtr(mesh, -1));
     EXPECT_EQ(VM_MeshGetVertPtr(mesh, 2), nullptr);
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, -1), nullptr);
     // Empty meshes still have their banks: one spare byte, one spare face.
     const int empty = VM_MeshCreate(0, 0);
-    EXPECT_EQ(VM_BankSize(rec(empty).Vertices), 1);
-    EXPECT_EQ(VM_BankSize(rec(empty).Faces), 84);
+    EXPECT_EQ(std::pair(VM_BankSize(rec(empty).Vertices), VM_BankSize(rec(empty).Faces)),
+              std::pair(1, 84));
     EXPECT_EQ(VM_UsedBankQuantity(), 8);
 }
 
 TEST_F(Meshes, PlainQuad) {
     const int mesh = VM_MeshCreatePlain();
     ASSERT_GT(mesh, 0);
-    EXPECT_EQ(VM_MeshGetVerts(mesh), 4);
-    EXPECT_EQ(VM_MeshGetFaces(mesh), 1);
-    EXPECT_EQ(faces(mesh)[0].CornerCount, 4);
+    EXPECT_EQ(std::tuple(VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh), faces(mesh)[0].CornerCount),
+              std::tuple(4, 1, 4));
     const float u[4] = {0, 1, 1, 0}, v[4] = {0, 0, 1, 1};
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(corner(mesh, 0, c), std::tuple(c, u[c], v[c], 0xFFFFFFu)) << c;
@@ -132,8 +129,7 @@ TEST_F(Meshes, FacePokesFollowMaskCornerAndIndex) {
     EXPECT_EQ(faces(mesh)[1].Corner[2].Reserved, 0);
     VM_MeshSetFaceVertCount(mesh, 0, 3);
     VM_MeshSetFaceVertCount(mesh, 1, 4);
-    EXPECT_EQ(faces(mesh)[0].CornerCount, 3);
-    EXPECT_EQ(faces(mesh)[1].CornerCount, 4);
+    EXPECT_EQ(std::pair(faces(mesh)[0].CornerCount, faces(mesh)[1].CornerCount), std::pair(3, 4));
 
     // Corners outside 0..3 and faces outside 0..count-1 (the spare record
     // included) change nothing.
@@ -147,10 +143,8 @@ TEST_F(Meshes, FacePokesFollowMaskCornerAndIndex) {
     EXPECT_EQ(bytes_of(rec(mesh).Faces), before);
 
     // Back-face flag keeps the low bit only.
-    VM_MeshBackFace(mesh, 3);
-    EXPECT_EQ(VM_MeshGetBackFace(mesh), 1);
-    VM_MeshBackFace(mesh, 2);
-    EXPECT_EQ(VM_MeshGetBackFace(mesh), 0);
+    EXPECT_EQ((VM_MeshBackFace(mesh, 3), VM_MeshGetBackFace(mesh)), 1);
+    EXPECT_EQ((VM_MeshBackFace(mesh, 2), VM_MeshGetBackFace(mesh)), 0);
 }
 
 TEST_F(Meshes, ResizingKeepsContentsAndRefusesTooFew) {
@@ -172,26 +166,26 @@ TEST_F(Meshes, ResizingKeepsContentsAndRefusesTooFew) {
         EXPECT_EQ(vertex(mesh, i),
                   i < 4 ? (Floats{float(i), float(10 * i), 1, 0, 0, 0}) : Floats(6))
             << i;
-    VM_MeshPokeVert(mesh, 9, 5.0f, 5.0f, 5.0f, 7); // the new range is writable
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 9, 0), 5.0f);
+    // The new range is writable.
+    EXPECT_EQ((VM_MeshPokeVert(mesh, 9, 5.0f, 5.0f, 5.0f, 7), VM_MeshPeekVert(mesh, 9, 0)), 5.0f);
     VM_MeshVertQuantity(mesh, 4); // shrinking keeps the first vertices
     EXPECT_EQ(sizes(), std::tuple(4, 97, 97));
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 3, 0), 3.0f);
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 9, 0), 0.0f);
+    EXPECT_EQ(std::pair(VM_MeshPeekVert(mesh, 3, 0), VM_MeshPeekVert(mesh, 9, 0)),
+              std::pair(3.0f, 0.0f));
 
+    auto face_sizes = [&] {
+        return std::pair(VM_MeshGetFaces(mesh), VM_BankSize(rec(mesh).Faces));
+    };
     for (int refused : {0, -3, INT32_MAX})
         VM_MeshFaceQuantity(mesh, refused);
-    EXPECT_EQ(VM_MeshGetFaces(mesh), 1);
-    EXPECT_EQ(VM_BankSize(rec(mesh).Faces), 168);
+    EXPECT_EQ(face_sizes(), std::pair(1, 168));
     VM_MeshFaceQuantity(mesh, 5);
-    EXPECT_EQ(VM_MeshGetFaces(mesh), 5);
-    EXPECT_EQ(VM_BankSize(rec(mesh).Faces), 6 * 84);
-    EXPECT_EQ(faces(mesh)[0].CornerCount, 4);
-    EXPECT_EQ(faces(mesh)[0].Corner[2].U, 1.0f);
-    EXPECT_EQ(faces(mesh)[4].CornerCount, 0);
+    EXPECT_EQ(face_sizes(), std::pair(5, 6 * 84));
+    EXPECT_EQ(corner(mesh, 0, 2), std::tuple(2, 1.0f, 1.0f, 0xFFFFFFu));
+    EXPECT_EQ(std::pair(faces(mesh)[0].CornerCount, faces(mesh)[4].CornerCount), std::pair(4, 0));
     VM_MeshFaceQuantity(mesh, 1);
-    EXPECT_EQ(VM_BankSize(rec(mesh).Faces), 168);
-    EXPECT_EQ(faces(mesh)[0].Corner[3].Colour, 0xFFFFFFu);
+    EXPECT_EQ(face_sizes(), std::pair(1, 168));
+    EXPECT_EQ(corner(mesh, 0, 3), std::tuple(3, 0.0f, 1.0f, 0xFFFFFFu));
     EXPECT_EQ(VM_UsedBankQuantity(), 4); // resizing makes no banks
 
     // A mesh whose Status is not 1 refuses both resizes.
@@ -199,7 +193,7 @@ TEST_F(Meshes, ResizingKeepsContentsAndRefusesTooFew) {
     VM_MeshVertQuantity(mesh, 8);
     VM_MeshFaceQuantity(mesh, 8);
     EXPECT_EQ(sizes(), std::tuple(4, 97, 97));
-    EXPECT_EQ(VM_MeshGetFaces(mesh), 1);
+    EXPECT_EQ(face_sizes(), std::pair(1, 168));
 }
 
 TEST_F(Meshes, CountsRaisedInPlaceStayInsideTheBanks) {
@@ -208,15 +202,14 @@ TEST_F(Meshes, CountsRaisedInPlaceStayInsideTheBanks) {
     VM_PokeInt(mesh, 20, 1000); // FaceCount
     const auto vertices = bytes_of(rec(mesh).Vertices);
     const auto face_bank = bytes_of(rec(mesh).Faces);
-    VM_MeshPokeVert(mesh, 4, 1.1f, 1.1f, 1.1f, 7); // no zero byte in 1.1f
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 4, 0), 0.0f);
+    VM_MeshPokeVert(mesh, 4, 1.1f, 1.1f, 1.1f, 7);     // no zero byte in 1.1f
     VM_MeshPokeFace(mesh, 2, 0, 1, 1.0f, 1.0f, 1, 15); // past the bank's two records
     VM_MeshSetFaceVertCount(mesh, 500, 3);
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 500, 0), 0.0f);
+    EXPECT_EQ(VM_MeshPeekVert(mesh, 4, 0) + VM_MeshPeekVert(mesh, 500, 0), 0.0f);
     EXPECT_EQ(bytes_of(rec(mesh).Vertices), vertices);
     EXPECT_EQ(bytes_of(rec(mesh).Faces), face_bank);
-    VM_MeshPokeVert(mesh, 3, 2.0f, 2.0f, 2.0f, 7); // still inside: written
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 3, 8), 2.0f);
+    // Still inside: written.
+    EXPECT_EQ((VM_MeshPokeVert(mesh, 3, 2.0f, 2.0f, 2.0f, 7), VM_MeshPeekVert(mesh, 3, 8)), 2.0f);
 }
 
 TEST_F(Meshes, BadHandlesAreRefused) {
@@ -238,8 +231,7 @@ TEST_F(Meshes, BadHandlesAreRefused) {
     }
     EXPECT_EQ(VM_UsedBankQuantity(), 5);
     EXPECT_TRUE(zeroed(small));
-    EXPECT_EQ(faces(mesh)[0].CornerCount, 4);
-    EXPECT_EQ(VM_MeshGetVerts(mesh), 4);
+    EXPECT_EQ(std::pair(faces(mesh)[0].CornerCount, VM_MeshGetVerts(mesh)), std::pair(4, 4));
 }
 
 TEST_F(Meshes, DeleteReleasesEverythingTheMeshOwns) {
@@ -275,9 +267,8 @@ TEST_F(Meshes, HeldRecordOutlivesDeleteDeadAndEmpty) {
     VM_MeshDelete(mesh);
     ASSERT_EQ(VM_BankExist(mesh), 1);
     EXPECT_EQ(VM_UsedBankQuantity(), 1); // the owned banks are gone
-    EXPECT_EQ(rec(mesh).Status, 0);
+    EXPECT_EQ(std::pair(rec(mesh).Status, VM_MeshGetVerts(mesh)), std::pair(0, 0));
     EXPECT_EQ(VM_MeshGetVertPtr(mesh, 0), nullptr);
-    EXPECT_EQ(VM_MeshGetVerts(mesh), 0);
     // The released handles go to new banks, which the dead record no longer reaches.
     int others[3];
     for (int& h : others)
@@ -289,19 +280,15 @@ TEST_F(Meshes, HeldRecordOutlivesDeleteDeadAndEmpty) {
     VM_MeshSetFaceVertCount(mesh, 0, 3);
     VM_MeshDelete(mesh); // the last hold
     EXPECT_EQ(VM_BankExist(mesh), 0);
-    for (int h : others) {
-        EXPECT_EQ(VM_BankSize(h), 200) << h;
-        EXPECT_TRUE(zeroed(h)) << h;
-    }
+    for (int h : others)
+        EXPECT_TRUE(VM_BankSize(h) == 200 && zeroed(h)) << h;
     EXPECT_EQ(std::count(std::begin(others), std::end(others), m.Vertices), 1);
 }
 
 TEST(MeshesAccounting, FailedCreationLeavesNothingBehind) {
     // Table of 4: three banks fit, a mesh needs four.
     VM_OpenMemoryManager(4);
-    EXPECT_EQ(VM_MeshCreate(4, 1), 0);
-    EXPECT_EQ(VM_MeshCreatePlain(), 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), 0);
+    EXPECT_EQ(VM_MeshCreate(4, 1) | VM_MeshCreatePlain() | VM_UsedBankQuantity(), 0);
     VM_CloseMemoryManager();
 
     VM_OpenMemoryManager(5);
@@ -310,11 +297,10 @@ TEST(MeshesAccounting, FailedCreationLeavesNothingBehind) {
     for (const auto& r : refused)
         EXPECT_EQ(VM_MeshCreate(r[0], r[1]), 0) << r[0] << " " << r[1];
     EXPECT_EQ(VM_UsedBankQuantity(), 0);
-    const int mesh = VM_MeshCreate(4, 1); // exactly enough handles
-    EXPECT_EQ(mesh, 1);
+    EXPECT_EQ(VM_MeshCreate(4, 1), 1); // exactly enough handles
     EXPECT_EQ(VM_MeshCreate(4, 1), 0);
     EXPECT_EQ(VM_UsedBankQuantity(), 4);
-    VM_MeshDelete(mesh);
+    VM_MeshDelete(1);
     EXPECT_EQ(VM_UsedBankQuantity(), 0);
     VM_CloseMemoryManager();
 

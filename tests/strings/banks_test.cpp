@@ -15,18 +15,16 @@ TEST_F(StringBanks, LayoutAndSizing) {
     EXPECT_EQ(VM_BankSize(VM_NewKXStr(10)), 15);
     EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(h)) - static_cast<char*>(VM_StrPtr(h)), 4);
     h = S("hello");
-    VM_ResizeStr(h, 20);
-    EXPECT_EQ(VM_BankSize(h), 25);
+    EXPECT_EQ((VM_ResizeStr(h, 20), VM_BankSize(h)), 25);
     EXPECT_EQ(VM_StrLen(h), 20);
     EXPECT_TRUE(terminated(h));
     EXPECT_EQ(get(h).substr(0, 5), "hello");
     EXPECT_EQ(VM_StrRefreshLen(h, 3), 3);
     EXPECT_EQ(get(h), "hel");
     EXPECT_TRUE(terminated(h));
-    VM_StrRefreshLen(h, 1000); // beyond the capacity: clamped, nothing written outside
-    EXPECT_EQ(VM_StrLen(h), 20);
-    VM_NullStr(h);
-    EXPECT_EQ(VM_StrLen(h), 0);
+    // Beyond the capacity: clamped, nothing written outside.
+    EXPECT_EQ((VM_StrRefreshLen(h, 1000), VM_StrLen(h)), 20);
+    EXPECT_EQ((VM_NullStr(h), VM_StrLen(h)), 0);
 }
 
 TEST_F(StringBanks, OtherBankTypes) {
@@ -36,8 +34,7 @@ TEST_F(StringBanks, OtherBankTypes) {
     EXPECT_EQ(VM_StrLen(z), 3);
     EXPECT_EQ(VM_StrBufferSize(z), 8);
     EXPECT_EQ(VM_StrFirstChrPtr(z), VM_BankPtr(z));
-    VM_ResizeStr(z, 10);
-    EXPECT_EQ(VM_BankSize(z), 11);
+    EXPECT_EQ((VM_ResizeStr(z, 10), VM_BankSize(z)), 11);
     EXPECT_EQ(VM_StrLen(z), 3); // counted up to the first zero: the new bytes are zero
     // Type 2: the same layout as type 1, read everywhere.
     int two = VM_TypedAlloc(9, 2, 0);
@@ -55,8 +52,7 @@ TEST_F(StringBanks, OtherBankTypes) {
     VM_CopyStrToStr(raw, d);
     VM_AddStrings(raw, d, d);
     VM_StrLeft(d, raw, 2);
-    VM_ResizeStr(raw, 40);
-    EXPECT_EQ(VM_BankSize(raw), 16);
+    EXPECT_EQ((VM_ResizeStr(raw, 40), VM_BankSize(raw)), 16);
     EXPECT_EQ(std::string(static_cast<char*>(VM_BankPtr(raw)), 16), std::string(16, 'q'));
 }
 
@@ -150,8 +146,7 @@ TEST_F(StringBanks, AddStringsGrowsGeometrically) {
     EXPECT_EQ(get(d).substr(8 * 20000), "12345678");
     // Capacity equal to the total still grows (not only when smaller).
     int exact = VM_NewKXStr(4);
-    VM_AddStrings(exact, S("ab"), S("cd"));
-    EXPECT_EQ(VM_StrBufferSize(exact), 4 + 32);
+    EXPECT_EQ((VM_AddStrings(exact, S("ab"), S("cd")), VM_StrBufferSize(exact)), 4 + 32);
 }
 
 TEST_F(StringBanks, Comparisons) {
