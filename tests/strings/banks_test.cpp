@@ -88,10 +88,9 @@ TEST_F(StringBanks, MemoryTransfers) {
     char out[8] = "#######";
     EXPECT_EQ(VM_StrMoveChrsToPtr(h, 2, 3, out), 3);
     EXPECT_EQ(std::string(out, 4), "cde#");
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 4, 10, out), 2);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 6, 1, out), 0);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 8, 1, out), -2);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 1, -5, out), 0);
+    const int moves[][3] = {{4, 10, 2}, {6, 1, 0}, {8, 1, -2}, {1, -5, 0}}; // start, count, copied
+    for (const auto& m : moves)
+        EXPECT_EQ(VM_StrMoveChrsToPtr(h, m[0], m[1], out), m[2]) << m[0] << " " << m[1];
     VM_StrCopyChrsToPtr(h, 0, 2, out);
     EXPECT_EQ(std::string(out, 4), "abe#");
 }
