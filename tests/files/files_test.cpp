@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "kx/kx_vm.h"
 #include "kxp/system.h"
@@ -79,16 +80,16 @@ TEST_F(Files, StaleAndUnknownIdsAreRefused) {
     EXPECT_NE(f, g);
     EXPECT_EQ(VM_FileClose(f), 0);
     EXPECT_EQ(VM_FileClose(f), 0); // closing twice does nothing
-    EXPECT_EQ(VM_FileReadB(f, -1), 0);
-    EXPECT_EQ(VM_FilePos(f), 0);
-    EXPECT_EQ(VM_FileEOF(f), 0);
+    EXPECT_EQ(VM_FileReadB(f, -1) | VM_FilePos(f) | VM_FileEOF(f), 0);
     EXPECT_EQ(VM_FileReadB(g, -1), 'a'); // the other stream is untouched
     int h = VM_FileRead(name("f"));
     EXPECT_NE(h, f); // ids are not reused
     for (int bad : {0, -1, 123456}) {
-        EXPECT_EQ(VM_FileReadL(bad, 0), 0);
-        EXPECT_EQ(VM_FileWriteMem(bad, 0, "x", "xy"), 0);
-        EXPECT_EQ(VM_FileReadMem(bad, 0, &bad, 4), 0);
+        int into = 0;
+        EXPECT_EQ(VM_FileReadL(bad, 0) | VM_FileWriteMem(bad, 0, "x", "xy") |
+                      VM_FileReadMem(bad, 0, &into, 4),
+                  0)
+            << bad;
     }
     VM_FileClose(g);
     VM_FileClose(h);
@@ -119,9 +120,8 @@ TEST_F(Files, BinaryValuesAndThePositionRule) {
     VM_FileClose(r);
 
     int f = VM_FileRead(name("bin"));
-    EXPECT_EQ(VM_FileReadF(f, 7), 1.5f);
-    EXPECT_EQ(VM_FileReadL(f, 3), -2);
-    EXPECT_EQ(VM_FilePos(f), 0);
+    EXPECT_EQ(std::tuple(VM_FileReadF(f, 7), VM_FileReadL(f, 3), VM_FilePos(f)),
+              std::tuple(1.5f, -2, 0));
     VM_FileClose(f);
 }
 

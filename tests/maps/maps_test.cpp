@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "kx/kx_vm.h"
 
@@ -20,16 +21,16 @@ class Maps : public ::testing::Test {
     static int table_of(int map) { return VM_PeekInt(map, 12); }
     static int level_handle(int map, int level) { return VM_PeekInt(table_of(map), 4 * level); }
     static int grid_of(int map, int level) { return VM_PeekInt(level_handle(map, level), 20); }
+    using Bank = std::pair<int, int>; // type and size
+    static Bank bank(int h) { return {VM_BankType(h), VM_BankSize(h)}; }
 };
 
 TEST_F(Maps, CreateMakesRecordsAndZeroedGrids) {
     const int map = KX_MapCreate(12345, 3); // the first argument is ignored
     ASSERT_GT(map, 0);
-    EXPECT_EQ(VM_BankType(map), VM_BANK_MAP);
-    EXPECT_EQ(VM_BankSize(map), 16);
+    EXPECT_EQ(bank(map), Bank(VM_BANK_MAP, 16));
     EXPECT_EQ(KX_MapGetLevels(map), 3);
-    EXPECT_EQ(VM_BankType(table_of(map)), VM_BANK_RAW);
-    EXPECT_EQ(VM_BankSize(table_of(map)), 16);
+    EXPECT_EQ(bank(table_of(map)), Bank(VM_BANK_RAW, 16));
     // L = 0 still has one slot; a negative L makes nothing.
     EXPECT_EQ(VM_BankSize(table_of(KX_MapCreate(0, 0))), 4);
     EXPECT_EQ(KX_MapCreate(0, -1), 0);
@@ -37,16 +38,14 @@ TEST_F(Maps, CreateMakesRecordsAndZeroedGrids) {
     EXPECT_EQ(VM_UsedBankQuantity(), 4);
 
     EXPECT_EQ(KX_MapCreateLevel(map, 3, 10, 5, 0), 0);
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 3), 10);
-    EXPECT_EQ(KX_MapGetLevelHeight(map, 3), 5);
+    EXPECT_EQ(std::pair(KX_MapGetLevelWidth(map, 3), KX_MapGetLevelHeight(map, 3)),
+              std::pair(10, 5));
     const int level = level_handle(map, 3);
-    EXPECT_EQ(VM_BankType(level), VM_BANK_MAP_LEVEL);
-    EXPECT_EQ(VM_BankSize(level), 28);
+    EXPECT_EQ(bank(level), Bank(VM_BANK_MAP_LEVEL, 28));
     const auto* rec = static_cast<const KX_MapLevel*>(KX_MapGetLevelPtr(map, 3));
     ASSERT_EQ(rec, VM_BankPtr(level));
     EXPECT_EQ(rec->InUse, 1);
-    EXPECT_EQ(VM_BankType(rec->Cells), VM_BANK_RAW);
-    EXPECT_EQ(VM_BankSize(rec->Cells), 264); // 11 x 6 cells of 4 bytes
+    EXPECT_EQ(bank(rec->Cells), Bank(VM_BANK_RAW, 264)); // 11 x 6 cells of 4 bytes
     const auto* cells = static_cast<const int32_t*>(VM_BankPtr(rec->Cells));
     EXPECT_EQ(std::count(cells, cells + 66, 0), 66);
     // A 0 x 0 level still has one cell.
