@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include "kx/kx_vm.h"
 #include "kxp/system.h"
@@ -42,11 +43,8 @@ class Files : public kx::test::Strings {
 };
 
 TEST_F(Files, OpenModes) {
-    EXPECT_EQ(VM_FileRead(name("missing")), 0);
-    EXPECT_EQ(VM_FileOpen(name("missing")), 0);
-    EXPECT_EQ(VM_FileExist(name("missing")), 0);
-    EXPECT_EQ(VM_FileSize(name("missing")), 0);
-    EXPECT_EQ(VM_FileRead(0), 0);
+    for (auto call : {VM_FileRead, VM_FileOpen, VM_FileExist, VM_FileSize})
+        EXPECT_EQ(call(name("missing")) | call(0), 0);
     int w = VM_FileWrite(name("new"));
     ASSERT_NE(w, 0);
     EXPECT_EQ(VM_FileWriteB(w, -1, 0x41), 0);
@@ -58,16 +56,21 @@ TEST_F(Files, OpenModes) {
     put("keep", "hello");
     int rw = VM_FileOpen(name("keep"));
     VM_FileWriteB(rw, -1, 'J');
-    VM_FileClose(rw);
-    EXPECT_EQ(disk("keep"), "Jello");
-    VM_FileClose(VM_FileWrite(name("keep")));
-    EXPECT_EQ(disk("keep"), "");
+    EXPECT_EQ((VM_FileClose(rw), disk("keep")), "Jello");
+    EXPECT_EQ((VM_FileClose(VM_FileWrite(name("keep"))), disk("keep")), "");
+    // A write right after a read, then a read after the write, on one stream.
+    put("rw", "0123456789");
+    int f = VM_FileOpen(name("rw"));
+    EXPECT_EQ(VM_FileReadB(f, -1), '0');
+    VM_FileWriteB(f, -1, 'X'); // at position 1
+    EXPECT_EQ(VM_FileReadB(f, -1), '2');
+    EXPECT_EQ(VM_FilePos(f), 3);
+    EXPECT_EQ((VM_FileClose(f), disk("rw")), "0X23456789");
     // A read-only stream does not write.
     put("ro", "xyz");
     int r = VM_FileRead(name("ro"));
     VM_FileWriteB(r, -1, 'Q');
-    VM_FileClose(r);
-    EXPECT_EQ(disk("ro"), "xyz");
+    EXPECT_EQ((VM_FileClose(r), disk("ro")), "xyz");
 }
 
 TEST_F(Files, StaleAndUnknownIdsAreRefused) {
@@ -77,16 +80,16 @@ TEST_F(Files, StaleAndUnknownIdsAreRefused) {
     EXPECT_NE(f, g);
     EXPECT_EQ(VM_FileClose(f), 0);
     EXPECT_EQ(VM_FileClose(f), 0); // closing twice does nothing
-    EXPECT_EQ(VM_FileReadB(f, -1), 0);
-    EXPECT_EQ(VM_FilePos(f), 0);
-    EXPECT_EQ(VM_FileEOF(f), 0);
+    EXPECT_EQ(VM_FileReadB(f, -1) | VM_FilePos(f) | VM_FileEOF(f), 0);
     EXPECT_EQ(VM_FileReadB(g, -1), 'a'); // the other stream is untouched
     int h = VM_FileRead(name("f"));
     EXPECT_NE(h, f); // ids are not reused
     for (int bad : {0, -1, 123456}) {
-        EXPECT_EQ(VM_FileReadL(bad, 0), 0);
-        EXPECT_EQ(VM_FileWriteMem(bad, 0, "x", "xy"), 0);
-        EXPECT_EQ(VM_FileReadMem(bad, 0, &bad, 4), 0);
+        int into = 0;
+        EXPECT_EQ(VM_FileReadL(bad, 0) | VM_FileWriteMem(bad, 0, "x", "xy") |
+                      VM_FileReadMem(bad, 0, &into, 4),
+                  0)
+            << bad;
     }
     VM_FileClose(g);
     VM_FileClose(h);
@@ -97,10 +100,9 @@ TEST_F(Files, BinaryValuesAndThePositionRule) {
     VM_FileWriteB(w, -1, 0x1FF);
     VM_FileWriteW(w, -1, 0x10203);
     VM_FileWriteL(w, -1, -2);
-    VM_FileWriteF(w, -1, 1.5f);
-    EXPECT_EQ(VM_FilePos(w), 11);
-    VM_FileWriteB(w, 1, 0x55); // at offset 1, the position stays at 11
-    EXPECT_EQ(VM_FilePos(w), 11);
+    EXPECT_EQ((VM_FileWriteF(w, -1, 1.5f), VM_FilePos(w)), 11);
+    // At offset 1, the position stays at 11.
+    EXPECT_EQ((VM_FileWriteB(w, 1, 0x55), VM_FilePos(w)), 11);
     VM_FileClose(w);
     const std::string want("\xFF\x55\x02\xFE\xFF\xFF\xFF\x00\x00\xC0\x3F", 11);
     EXPECT_EQ(disk("bin"), want);
@@ -109,7 +111,7 @@ TEST_F(Files, BinaryValuesAndThePositionRule) {
     int r = VM_FileRead(name("w"));
     EXPECT_EQ(VM_FileReadW(r, -1), 258);
     EXPECT_EQ(VM_FileReadW(r, -1), 0x80); // one byte left: the missing byte reads 0
-    EXPECT_EQ(VM_FileReadL(r, -1), 0);
+    EXPECT_EQ(VM_FileReadL(r, -1), 0);    // nothing left
     EXPECT_EQ(VM_FileReadB(r, 2), 0x80);
     VM_FileSetPos(r, 1);
     EXPECT_EQ(VM_FileReadB(r, 0), 0x02);
@@ -118,39 +120,24 @@ TEST_F(Files, BinaryValuesAndThePositionRule) {
     VM_FileClose(r);
 
     int f = VM_FileRead(name("bin"));
-    EXPECT_EQ(VM_FileReadF(f, 7), 1.5f);
-    EXPECT_EQ(VM_FileReadL(f, 3), -2);
-    EXPECT_EQ(VM_FilePos(f), 0);
+    EXPECT_EQ(std::tuple(VM_FileReadF(f, 7), VM_FileReadL(f, 3), VM_FilePos(f)),
+              std::tuple(1.5f, -2, 0));
     VM_FileClose(f);
-}
-
-TEST_F(Files, ReadingAndWritingOnOneStream) {
-    put("rw", "0123456789");
-    int f = VM_FileOpen(name("rw"));
-    EXPECT_EQ(VM_FileReadB(f, -1), '0');
-    VM_FileWriteB(f, -1, 'X'); // a write right after a read, at position 1
-    EXPECT_EQ(VM_FileReadB(f, -1), '2');
-    EXPECT_EQ(VM_FilePos(f), 3);
-    VM_FileClose(f);
-    EXPECT_EQ(disk("rw"), "0X23456789");
 }
 
 TEST_F(Files, TextLines) {
     int w = VM_FileWrite(name("t"));
     VM_FileWriteStr(w, -1, S("abc"));
     VM_FileWriteStr(w, -1, VM_Alloc(4)); // not a string: only CR LF
-    VM_FileClose(w);
-    EXPECT_EQ(disk("t"), "abc\r\n\r\n");
+    EXPECT_EQ((VM_FileClose(w), disk("t")), "abc\r\n\r\n");
     int r = VM_FileRead(name("t"));
     int d = VM_NewKXStr(0);
-    VM_FileReadStr(r, -1, d);
-    EXPECT_EQ(get(d), "abc");
+    EXPECT_EQ((VM_FileReadStr(r, -1, d), get(d)), "abc");
     EXPECT_EQ(VM_FilePos(r), 5);
-    VM_FileReadStr(r, -1, d);
-    EXPECT_EQ(get(d), "");
+    EXPECT_EQ((VM_FileReadStr(r, -1, d), get(d)), "");
     EXPECT_EQ(VM_FileEOF(r), 1);
-    VM_FileReadStr(r, 0, d); // with a position: the current position stays
-    EXPECT_EQ(get(d), "abc");
+    // With a position: the current position stays.
+    EXPECT_EQ((VM_FileReadStr(r, 0, d), get(d)), "abc");
     EXPECT_EQ(VM_FilePos(r), 7);
     VM_FileClose(r);
 }
@@ -172,8 +159,7 @@ TEST_F(Files, LongLinesAcrossBlockBoundaries) {
     int r = VM_FileRead(name("long"));
     int d = VM_NewKXStr(0);
     for (const std::string& want : lines) {
-        VM_FileReadStr(r, -1, d);
-        EXPECT_EQ(get(d), want);
+        EXPECT_EQ((VM_FileReadStr(r, -1, d), get(d)), want);
         EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(d))[VM_StrLen(d)], 0);
     }
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // 2 past the last line
@@ -182,10 +168,8 @@ TEST_F(Files, LongLinesAcrossBlockBoundaries) {
     // The earlier reader, byte by byte, into a string with no room at all.
     VM_FileSetPos(r, 0);
     int old = VM_NewKXStr(0);
-    for (std::size_t k = 0; k < 5; ++k) {
-        VM_FileReadStr_OLD(r, -1, old);
-        EXPECT_EQ(get(old), lines[k]);
-    }
+    for (std::size_t k = 0; k < 5; ++k)
+        EXPECT_EQ((VM_FileReadStr_OLD(r, -1, old), get(old)), lines[k]);
     VM_FileClose(r);
 }
 
@@ -199,22 +183,20 @@ TEST_F(Files, CharacterRunsAndMemory) {
     EXPECT_EQ(VM_FileWriteMem(w, -1, raw, raw + 4), 1);
     EXPECT_EQ(VM_FileWriteMem(w, -1, raw + 4, raw), 1); // empty range
     EXPECT_EQ(VM_FileWriteMem(w, -1, nullptr, raw), 1);
-    VM_FileClose(w);
-    EXPECT_EQ(disk("c"), std::string("ab\0helxyMEM!", 12));
+    EXPECT_EQ((VM_FileClose(w), disk("c")), std::string("ab\0helxyMEM!", 12));
     int r = VM_FileRead(name("c"));
     int d = VM_NewKXStr(0);
-    VM_FileReadCHR(r, -1, d, 0);
-    EXPECT_EQ(get(d), "ab");
+    EXPECT_EQ((VM_FileReadCHR(r, -1, d, 0), get(d)), "ab");
     int small = VM_NewKXStr(2);
-    VM_FileReadCHR(r, -1, small, 5); // count >= capacity: grown to count + 16
-    EXPECT_EQ(get(small), "helxy");
+    // Count >= capacity: grown to count + 16.
+    EXPECT_EQ((VM_FileReadCHR(r, -1, small, 5), get(small)), "helxy");
     EXPECT_EQ(VM_StrBufferSize(small), 21);
     char buf[8] = {};
     EXPECT_EQ(VM_FileReadMem(r, -1, buf, 8), 4); // only four left
     EXPECT_EQ(std::string(buf, 4), "MEM!");
     EXPECT_EQ(VM_FileReadMem(r, 0, buf, 0), 0);
-    VM_FileReadCHR(r, 3, d, 0); // to the end of the file without a zero
-    EXPECT_EQ(get(d), "helxyMEM!");
+    // To the end of the file without a zero.
+    EXPECT_EQ((VM_FileReadCHR(r, 3, d, 0), get(d)), "helxyMEM!");
     VM_FileClose(r);
 }
 
@@ -248,7 +230,6 @@ TEST_F(Files, ValueLinesAndFolders) {
 
 TEST_F(Files, TimerReadsThePlatformClock) {
     kxp::SetTestClock(1000);
-    EXPECT_EQ(Timer(), 1000);
     kxp::AdvanceTestClock(20);
     EXPECT_EQ(Timer(), 1020);
     kxp::UseSystemClock();

@@ -2,7 +2,9 @@
 // with reference counts, and bank accounting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 
 #include "kx/kx_vm.h"
 
@@ -19,56 +21,36 @@ class Maps : public ::testing::Test {
     static int table_of(int map) { return VM_PeekInt(map, 12); }
     static int level_handle(int map, int level) { return VM_PeekInt(table_of(map), 4 * level); }
     static int grid_of(int map, int level) { return VM_PeekInt(level_handle(map, level), 20); }
+    using Bank = std::pair<int, int>; // type and size
+    static Bank bank(int h) { return {VM_BankType(h), VM_BankSize(h)}; }
 };
 
-TEST_F(Maps, CreateMakesRecordAndEmptyLevelTable) {
+TEST_F(Maps, CreateMakesRecordsAndZeroedGrids) {
     const int map = KX_MapCreate(12345, 3); // the first argument is ignored
     ASSERT_GT(map, 0);
-    EXPECT_EQ(VM_BankType(map), VM_BANK_MAP);
-    EXPECT_EQ(VM_BankSize(map), 16);
-    EXPECT_EQ(VM_PeekInt(map, 8), 3);
+    EXPECT_EQ(bank(map), Bank(VM_BANK_MAP, 16));
     EXPECT_EQ(KX_MapGetLevels(map), 3);
-
-    const int table = table_of(map);
-    EXPECT_EQ(VM_BankType(table), VM_BANK_RAW);
-    EXPECT_EQ(VM_BankSize(table), 16);
-    EXPECT_EQ(VM_UsedBankQuantity(), 2);
-
+    EXPECT_EQ(bank(table_of(map)), Bank(VM_BANK_RAW, 16));
     // L = 0 still has one slot; a negative L makes nothing.
-    const int single = KX_MapCreate(0, 0);
-    EXPECT_EQ(VM_BankSize(table_of(single)), 4);
+    EXPECT_EQ(VM_BankSize(table_of(KX_MapCreate(0, 0))), 4);
     EXPECT_EQ(KX_MapCreate(0, -1), 0);
     EXPECT_EQ(KX_MapCreate(0, INT32_MAX), -1); // a table past any bank size
     EXPECT_EQ(VM_UsedBankQuantity(), 4);
-}
 
-TEST_F(Maps, CreateLevelFillsRecordAndZeroedGrid) {
-    const int map = KX_MapCreate(0, 3);
     EXPECT_EQ(KX_MapCreateLevel(map, 3, 10, 5, 0), 0);
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 3), 10);
-    EXPECT_EQ(KX_MapGetLevelHeight(map, 3), 5);
-
+    EXPECT_EQ(std::pair(KX_MapGetLevelWidth(map, 3), KX_MapGetLevelHeight(map, 3)),
+              std::pair(10, 5));
     const int level = level_handle(map, 3);
-    EXPECT_EQ(VM_BankType(level), VM_BANK_MAP_LEVEL);
-    EXPECT_EQ(VM_BankSize(level), 28);
+    EXPECT_EQ(bank(level), Bank(VM_BANK_MAP_LEVEL, 28));
     const auto* rec = static_cast<const KX_MapLevel*>(KX_MapGetLevelPtr(map, 3));
-    ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec, VM_BankPtr(level));
+    ASSERT_EQ(rec, VM_BankPtr(level));
     EXPECT_EQ(rec->InUse, 1);
-    EXPECT_EQ(rec->Width, 10);
-    EXPECT_EQ(rec->Height, 5);
-
-    const int grid = rec->Cells;
-    EXPECT_EQ(VM_BankType(grid), VM_BANK_RAW);
-    EXPECT_EQ(VM_BankSize(grid), 264); // 11 x 6 cells of 4 bytes
-    const auto* cells = static_cast<const int32_t*>(VM_BankPtr(grid));
-    for (int k = 0; k < 66; ++k)
-        ASSERT_EQ(cells[k], 0) << k;
-
+    EXPECT_EQ(bank(rec->Cells), Bank(VM_BANK_RAW, 264)); // 11 x 6 cells of 4 bytes
+    const auto* cells = static_cast<const int32_t*>(VM_BankPtr(rec->Cells));
+    EXPECT_EQ(std::count(cells, cells + 66, 0), 66);
     // A 0 x 0 level still has one cell.
-    KX_MapCreateLevel(map, 0, 0, 0, 0);
-    EXPECT_EQ(VM_BankSize(grid_of(map, 0)), 4);
-    EXPECT_EQ(VM_UsedBankQuantity(), 2 + 2 + 2);
+    EXPECT_EQ((KX_MapCreateLevel(map, 0, 0, 0, 0), VM_BankSize(grid_of(map, 0))), 4);
+    EXPECT_EQ(VM_UsedBankQuantity(), 4 + 2 + 2);
 }
 
 TEST_F(Maps, SlotsOutsideTheMapAndBadHandlesAreRefused) {
@@ -81,33 +63,29 @@ TEST_F(Maps, SlotsOutsideTheMapAndBadHandlesAreRefused) {
     }
     for (int handle : {-1, 0, kTable, table_of(map) + 1}) {
         KX_MapCreateLevel(handle, 0, 2, 2, 0);
-        EXPECT_EQ(KX_MapGetLevels(handle), 0) << handle;
         EXPECT_EQ(KX_MapGetLevelPtr(handle, 0), nullptr) << handle;
-        EXPECT_EQ(KX_MapGetLevelHeight(handle, 0), 0) << handle;
-        EXPECT_EQ(KX_MapDeleteLevel(handle, 0), 0) << handle;
+        EXPECT_EQ(KX_MapGetLevels(handle) | KX_MapGetLevelHeight(handle, 0) |
+                      KX_MapDeleteLevel(handle, 0) | KX_MapDelete(handle),
+                  0)
+            << handle;
     }
     EXPECT_EQ(VM_UsedBankQuantity(), before);
 
     // Empty slots read 0.
     EXPECT_EQ(KX_MapGetLevelPtr(map, 1), nullptr);
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 1), 0);
-    EXPECT_EQ(KX_MapGetLevelHeight(map, 1), 0);
+    EXPECT_EQ(KX_MapGetLevelWidth(map, 1) | KX_MapGetLevelHeight(map, 1), 0);
 
     // A level table that no longer names a bank refuses every slot.
     KX_MapCreateLevel(map, 2, 4, 4, 0);
     const int table = table_of(map);
-    VM_PokeInt(map, 12, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
-    KX_MapCreateLevel(map, 1, 4, 4, 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), before + 2);
-    VM_PokeInt(map, 12, table);
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 2), 4);
+    EXPECT_EQ((VM_PokeInt(map, 12, 0), KX_MapGetLevelPtr(map, 2)), nullptr);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 4, 4, 0), VM_UsedBankQuantity()), before + 2);
+    EXPECT_EQ((VM_PokeInt(map, 12, table), KX_MapGetLevelWidth(map, 2)), 4);
 
     // An L raised in place beyond what the table holds does not reach past it.
     VM_PokeInt(map, 8, 100);
     EXPECT_EQ(KX_MapGetLevels(map), 100);
-    KX_MapCreateLevel(map, 50, 1, 1, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 50), nullptr);
+    EXPECT_EQ((KX_MapCreateLevel(map, 50, 1, 1, 0), KX_MapGetLevelPtr(map, 50)), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), before + 2);
 
     // A bank too small to be a map record is not read as one.
@@ -118,60 +96,46 @@ TEST_F(Maps, SlotsOutsideTheMapAndBadHandlesAreRefused) {
 
 TEST_F(Maps, MapDeleteOnlyReports) {
     const int map = KX_MapCreate(0, 1);
-    EXPECT_EQ(KX_MapDelete(0), 0);
-    EXPECT_EQ(KX_MapDelete(-1), 0);
-    EXPECT_EQ(KX_MapDelete(kTable), 0);
     EXPECT_EQ(KX_MapDelete(map), 1);
     EXPECT_EQ(KX_MapDelete(map), 1); // still alive
     EXPECT_EQ(KX_MapGetLevels(map), 1);
     EXPECT_EQ(VM_UsedBankQuantity(), 2);
     VM_Free(map);
     EXPECT_EQ(KX_MapDelete(map), 0);
-    EXPECT_EQ(KX_MapGetLevels(map), 0);
 }
 
 TEST_F(Maps, RecreatingAndDeletingLevelsReleasesTheOldOnes) {
     const int map = KX_MapCreate(0, 2);
     const int base = VM_UsedBankQuantity();
-
     KX_MapCreateLevel(map, 1, 3, 3, 0);
-    const int grid = grid_of(map, 1);
-    auto* cells = static_cast<int32_t*>(VM_BankPtr(grid));
-    cells[0] = 77;
-    EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
-
+    VM_PokeInt(grid_of(map, 1), 0, 77);
     // Re-creating replaces record and grid; the count does not grow.
     for (int round = 0; round < 5; ++round) {
-        KX_MapCreateLevel(map, 1, 6 + round, 2, 0);
-        EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
+        EXPECT_EQ((KX_MapCreateLevel(map, 1, 6 + round, 2, 0), VM_UsedBankQuantity()), base + 2);
     }
     EXPECT_EQ(KX_MapGetLevelWidth(map, 1), 10);
     EXPECT_EQ(KX_MapGetLevelHeight(map, 1), 2);
     EXPECT_EQ(VM_BankSize(grid_of(map, 1)), 11 * 3 * 4);
     EXPECT_EQ(VM_PeekInt(grid_of(map, 1), 0), 0); // a fresh grid
 
-    // Delete-only empties the slot and makes nothing.
+    // Delete-only (any non-zero value) empties the slot and makes nothing.
     EXPECT_EQ(KX_MapCreateLevel(map, 1, 5, 5, 1), 0);
     EXPECT_EQ(KX_MapGetLevelPtr(map, 1), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), base);
-    KX_MapCreateLevel(map, 1, 5, 5, -7); // any non-zero value
-    EXPECT_EQ(VM_UsedBankQuantity(), base);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 5, 5, -7), VM_UsedBankQuantity()), base);
 
     // Deleting a level frees record and grid; deleting an empty slot does nothing.
     KX_MapCreateLevel(map, 0, 2, 2, 0);
     KX_MapCreateLevel(map, 2, 2, 2, 0);
     const int kept = level_handle(map, 2);
-    EXPECT_EQ(VM_UsedBankQuantity(), base + 4);
     EXPECT_EQ(KX_MapDeleteLevel(map, 0), 0);
     EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), base + 2);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), VM_UsedBankQuantity()), base + 2);
     EXPECT_EQ(level_handle(map, 2), kept); // other slots untouched
 
-    // A negative size empties the slot and makes no level.
-    KX_MapCreateLevel(map, 2, -1, 4, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
-    KX_MapCreateLevel(map, 2, INT32_MAX, INT32_MAX, 0); // a grid past any bank size
+    // A negative size, or a grid past any bank size, empties the slot and makes no level.
+    EXPECT_EQ((KX_MapCreateLevel(map, 2, -1, 4, 0), KX_MapGetLevelPtr(map, 2)), nullptr);
+    KX_MapCreateLevel(map, 2, INT32_MAX, INT32_MAX, 0);
     EXPECT_EQ(KX_MapGetLevelPtr(map, 2), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), base);
 }
@@ -181,22 +145,14 @@ TEST_F(Maps, ReferenceCountsKeepHeldBanksButTheSlotIsEmptied) {
     KX_MapCreateLevel(map, 0, 2, 2, 0);
     const int level = level_handle(map, 0);
     const int grid = grid_of(map, 0);
-    VM_IncBankRef(grid);
-    VM_IncBankRef(grid); // held twice: one VM_Free leaves it alive
-    VM_IncBankRef(level);
-    VM_IncBankRef(level);
-
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    for (int held : {grid, grid, level, level}) // held twice: one VM_Free leaves it alive
+        VM_IncBankRef(held);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(VM_PeekInt(table_of(map), 0), 0);
-    EXPECT_EQ(VM_BankExist(grid), 1);
     EXPECT_EQ(VM_BankRef(grid), 1);
-    EXPECT_EQ(VM_BankExist(level), 1);
     EXPECT_EQ(VM_BankRef(level), 1);
     VM_Free(grid);
-    VM_Free(level);
-    EXPECT_EQ(VM_BankExist(grid), 0);
-    EXPECT_EQ(VM_BankExist(level), 0);
+    EXPECT_EQ((VM_Free(level), VM_BankExist(grid) | VM_BankExist(level)), 0);
 
     // Re-creation over a held level also empties the slot and fills it anew.
     KX_MapCreateLevel(map, 0, 2, 2, 0);
@@ -212,14 +168,12 @@ TEST_F(Maps, ReferenceCountsKeepHeldBanksButTheSlotIsEmptied) {
 TEST_F(Maps, StaleLevelHandlesAreOnlyCleared) {
     const int map = KX_MapCreate(0, 1);
     KX_MapCreateLevel(map, 0, 2, 2, 0);
-    const int level = level_handle(map, 0);
     const int grid = grid_of(map, 0);
-    VM_Free(level); // released behind the map's back
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    // Released behind the map's back.
+    EXPECT_EQ((VM_Free(level_handle(map, 0)), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(KX_MapGetLevelWidth(map, 0), 0);
     const int before = VM_UsedBankQuantity();
-    KX_MapDeleteLevel(map, 0);
-    EXPECT_EQ(VM_PeekInt(table_of(map), 0), 0);
+    EXPECT_EQ((KX_MapDeleteLevel(map, 0), VM_PeekInt(table_of(map), 0)), 0);
     EXPECT_EQ(VM_UsedBankQuantity(), before); // the orphaned grid is not touched
     EXPECT_EQ(VM_BankExist(grid), 1);
 
@@ -229,8 +183,7 @@ TEST_F(Maps, StaleLevelHandlesAreOnlyCleared) {
     VM_Free(second);
     const int foreign = VM_Alloc(4);
     ASSERT_EQ(foreign, second); // the released handle comes back first
-    KX_MapCreateLevel(map, 1, 0, 0, 1);
-    EXPECT_EQ(VM_BankExist(foreign), 1);
+    EXPECT_EQ((KX_MapCreateLevel(map, 1, 0, 0, 1), VM_BankExist(foreign)), 1);
     EXPECT_EQ(VM_PeekInt(table_of(map), 4), 0);
 }
 
@@ -241,12 +194,10 @@ TEST(MapsAccounting, FailedAllocationsLeaveNothingBehind) {
     EXPECT_EQ(KX_MapCreate(0, 2), -1); // record fits, level table does not
     EXPECT_EQ(VM_UsedBankQuantity(), 1);
     VM_Free(blocker);
-
     const int map = KX_MapCreate(0, 2);
     ASSERT_GT(map, 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), 2);
-    KX_MapCreateLevel(map, 0, 1, 1, 0); // no handle left for the level record
-    EXPECT_EQ(KX_MapGetLevelPtr(map, 0), nullptr);
+    // No handle left for the level record.
+    EXPECT_EQ((KX_MapCreateLevel(map, 0, 1, 1, 0), KX_MapGetLevelPtr(map, 0)), nullptr);
     EXPECT_EQ(VM_UsedBankQuantity(), 2);
     VM_FreeALLBanks();
     VM_CloseMemoryManager();

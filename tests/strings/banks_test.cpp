@@ -6,32 +6,25 @@ namespace {
 
 using StringBanks = Strings;
 
-TEST_F(StringBanks, NewStringLayout) {
+TEST_F(StringBanks, LayoutAndSizing) {
     int h = VM_NewKXStr(-3);
     EXPECT_EQ(VM_BankType(h), 1);
     EXPECT_EQ(VM_BankSize(h), 5);
-    EXPECT_EQ(VM_StrBufferSize(h), 0);
-    EXPECT_EQ(VM_StrLen(h), 0);
+    EXPECT_EQ(VM_StrBufferSize(h) | VM_StrLen(h), 0);
     EXPECT_TRUE(terminated(h));
-    int g = VM_NewKXStr(10);
-    EXPECT_EQ(VM_BankSize(g), 15);
-    EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(g)) - static_cast<char*>(VM_StrPtr(g)), 4);
-}
-
-TEST_F(StringBanks, ResizeSetsLengthAndTerminator) {
-    int h = S("hello");
-    VM_ResizeStr(h, 20);
-    EXPECT_EQ(VM_BankSize(h), 25);
+    EXPECT_EQ(VM_BankSize(VM_NewKXStr(10)), 15);
+    EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(h)) - static_cast<char*>(VM_StrPtr(h)), 4);
+    h = S("hello");
+    EXPECT_EQ((VM_ResizeStr(h, 20), VM_BankSize(h)), 25);
     EXPECT_EQ(VM_StrLen(h), 20);
-    EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(h))[20], 0);
+    EXPECT_TRUE(terminated(h));
     EXPECT_EQ(get(h).substr(0, 5), "hello");
     EXPECT_EQ(VM_StrRefreshLen(h, 3), 3);
     EXPECT_EQ(get(h), "hel");
     EXPECT_TRUE(terminated(h));
-    VM_StrRefreshLen(h, 1000); // beyond the capacity: clamped, nothing written outside
-    EXPECT_EQ(VM_StrLen(h), 20);
-    VM_NullStr(h);
-    EXPECT_EQ(VM_StrLen(h), 0);
+    // Beyond the capacity: clamped, nothing written outside.
+    EXPECT_EQ((VM_StrRefreshLen(h, 1000), VM_StrLen(h)), 20);
+    EXPECT_EQ((VM_NullStr(h), VM_StrLen(h)), 0);
 }
 
 TEST_F(StringBanks, OtherBankTypes) {
@@ -41,33 +34,26 @@ TEST_F(StringBanks, OtherBankTypes) {
     EXPECT_EQ(VM_StrLen(z), 3);
     EXPECT_EQ(VM_StrBufferSize(z), 8);
     EXPECT_EQ(VM_StrFirstChrPtr(z), VM_BankPtr(z));
-    VM_ResizeStr(z, 10);
-    EXPECT_EQ(VM_BankSize(z), 11);
+    EXPECT_EQ((VM_ResizeStr(z, 10), VM_BankSize(z)), 11);
     EXPECT_EQ(VM_StrLen(z), 3); // counted up to the first zero: the new bytes are zero
     // Type 2: the same layout as type 1, read everywhere.
     int two = VM_TypedAlloc(9, 2, 0);
     std::memcpy(VM_BankPtr(two), "\x03\0\0\0xyz", 8);
-    EXPECT_EQ(get(two), "xyz");
     int d = S("");
-    VM_CopyStrToStr(d, two);
-    EXPECT_EQ(get(d), "xyz"); // a string is a string, whatever its type
-    VM_CopyStrToStr(d, z);
-    EXPECT_EQ(get(d), "abc");
+    EXPECT_EQ((VM_CopyStrToStr(d, two), get(d)), "xyz"); // a string is a string, whatever its type
+    EXPECT_EQ((VM_CopyStrToStr(d, z), get(d)), "abc");
     // Anything else reads as empty and is never written.
     int raw = VM_Alloc(16);
     std::memset(VM_BankPtr(raw), 'q', 16);
-    EXPECT_EQ(VM_StrLen(raw), 0);
+    EXPECT_EQ(VM_StrLen(raw) | VM_StrLen(0) | VM_StrLen(-7), 0);
     EXPECT_EQ(VM_StrPtr(raw), nullptr);
     EXPECT_EQ(VM_StrFirstChrPtr(raw), nullptr);
     EXPECT_EQ(VM_StrBufferSize(raw), 16);
     VM_CopyStrToStr(raw, d);
-    VM_StrLeft(d, raw, 2);
     VM_AddStrings(raw, d, d);
-    VM_ResizeStr(raw, 40);
-    EXPECT_EQ(VM_BankSize(raw), 16);
-    EXPECT_EQ(static_cast<char*>(VM_BankPtr(raw))[0], 'q');
-    EXPECT_EQ(VM_StrLen(0), 0);
-    EXPECT_EQ(VM_StrLen(-7), 0);
+    VM_StrLeft(d, raw, 2);
+    EXPECT_EQ((VM_ResizeStr(raw, 40), VM_BankSize(raw)), 16);
+    EXPECT_EQ(std::string(static_cast<char*>(VM_BankPtr(raw)), 16), std::string(16, 'q'));
 }
 
 TEST_F(StringBanks, MemoryTransfers) {
@@ -76,53 +62,44 @@ TEST_F(StringBanks, MemoryTransfers) {
     EXPECT_EQ(VM_BankSize(h), 10);
     EXPECT_EQ(get(h), "hello");
     EXPECT_EQ(VM_StrLenNullTerm("hello\0world"), 5);
-    char out[8];
-    std::memset(out, '#', sizeof out);
-    VM_PokeStrToMem(h, out, 0);
-    EXPECT_EQ(std::memcmp(out, "hello\0#", 7), 0); // five characters and a zero
-    std::memset(out, '#', sizeof out);
-    VM_PokeStrToMem(h, out, 3);
-    EXPECT_EQ(std::memcmp(out, "hel#", 4), 0); // no terminator
-    std::memset(out, '#', sizeof out);
-    VM_PokeStrToMem(h, out, 99);
-    EXPECT_EQ(std::memcmp(out, "hello#", 6), 0);
-    VM_PokeStrToMem(h, out, -1);
+    auto poke = [&](int count) {
+        std::string out(8, '#');
+        VM_PokeStrToMem(h, out.data(), count);
+        return out;
+    };
+    EXPECT_EQ(poke(0), std::string("hello\0##", 8)); // five characters and a zero
+    EXPECT_EQ(poke(3), "hel#####");                  // no terminator
+    EXPECT_EQ(poke(99), "hello###");
+    EXPECT_EQ(poke(-1), "########");
     VM_PokeStrToMem(h, nullptr, 0);
     // Peek with count 0 reads up to the first zero; a short destination grows by 16.
     int d = VM_NewKXStr(2);
-    VM_PeekMemToStr(d, "abc\0def", 0);
-    EXPECT_EQ(get(d), "abc");
+    EXPECT_EQ((VM_PeekMemToStr(d, "abc\0def", 0), get(d)), "abc");
     EXPECT_EQ(VM_StrBufferSize(d), 19);
-    VM_PeekMemToStr(d, "a\0b", 3); // embedded zero bytes are characters
-    EXPECT_EQ(VM_StrLen(d), 3);
+    // Zero bytes are characters.
+    EXPECT_EQ((VM_PeekMemToStr(d, "a\0b", 3), get(d)), std::string("a\0b", 3));
     EXPECT_TRUE(terminated(d));
     // Reading the destination's own characters while it grows (and moves).
     int self = S("0123456789");
-    VM_PeekMemToStr(self, VM_StrFirstChrPtr(self), 10);
-    EXPECT_EQ(get(self), "0123456789");
+    EXPECT_EQ((VM_PeekMemToStr(self, VM_StrFirstChrPtr(self), 10), get(self)), "0123456789");
     EXPECT_EQ(VM_StrBufferSize(self), 26);
-}
-
-TEST_F(StringBanks, CharacterCopiesOut) {
-    int h = S("abcdef");
+    // Character copies out return the count copied.
+    h = S("abcdef");
     char out[8] = "#######";
     EXPECT_EQ(VM_StrMoveChrsToPtr(h, 2, 3, out), 3);
     EXPECT_EQ(std::string(out, 4), "cde#");
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 4, 10, out), 2);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 6, 1, out), 0);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 8, 1, out), -2);
-    EXPECT_EQ(VM_StrMoveChrsToPtr(h, 1, -5, out), 0);
+    const int moves[][3] = {{4, 10, 2}, {6, 1, 0}, {8, 1, -2}, {1, -5, 0}}; // start, count, copied
+    for (const auto& m : moves)
+        EXPECT_EQ(VM_StrMoveChrsToPtr(h, m[0], m[1], out), m[2]) << m[0] << " " << m[1];
     VM_StrCopyChrsToPtr(h, 0, 2, out);
-    EXPECT_EQ(out[0], 'a');
+    EXPECT_EQ(std::string(out, 4), "abe#");
 }
 
-TEST_F(StringBanks, CopiesAndClones) {
+TEST_F(StringBanks, CopiesClonesAndConcatenation) {
     int a = S("hello"), d = VM_NewKXStr(2);
-    VM_CopyStrToStr(d, a);
-    EXPECT_EQ(get(d), "hello");
+    EXPECT_EQ((VM_CopyStrToStr(d, a), get(d)), "hello");
     EXPECT_EQ(VM_StrBufferSize(d), 21); // length + 16
-    VM_CopyStrToStr(d, d);
-    EXPECT_EQ(get(d), "hello");
+    EXPECT_EQ((VM_CopyStrToStr(d, d), get(d)), "hello");
     int c = VM_CloneStr(a);
     EXPECT_NE(c, a);
     EXPECT_EQ(get(c), "hello");
@@ -136,25 +113,18 @@ TEST_F(StringBanks, CopiesAndClones) {
 
 TEST_F(StringBanks, AddStringsAliasing) {
     int s = S("ab");
-    VM_AddStrings(s, s, s);
-    EXPECT_EQ(get(s), "abab");
+    EXPECT_EQ((VM_AddStrings(s, s, s), get(s)), "abab");
     int x = S("x"), yz = S("yz");
-    VM_AddStrings(yz, x, yz);
-    EXPECT_EQ(get(yz), "xyz");
+    EXPECT_EQ((VM_AddStrings(yz, x, yz), get(yz)), "xyz");
     EXPECT_EQ(get(x), "x");
     int a = S("a"), b = S("bc");
-    VM_AddStrings(a, a, b);
-    EXPECT_EQ(get(a), "abc");
+    EXPECT_EQ((VM_AddStrings(a, a, b), get(a)), "abc");
     int d = S("zzzz");
-    VM_AddStrings(d, S(""), b);
-    EXPECT_EQ(get(d), "bc");
-    VM_AddStrings(d, b, S(""));
-    EXPECT_EQ(get(d), "bc");
-    VM_AddStrings(d, S(""), S(""));
-    EXPECT_EQ(get(d), "");
+    EXPECT_EQ((VM_AddStrings(d, S(""), b), get(d)), "bc");
+    EXPECT_EQ((VM_AddStrings(d, b, S("")), get(d)), "bc");
+    EXPECT_EQ((VM_AddStrings(d, S(""), S("")), get(d)), "");
     int e = S("q");
-    VM_AddStrings(e, S(""), e); // empty a, destination b: already in place
-    EXPECT_EQ(get(e), "q");
+    EXPECT_EQ((VM_AddStrings(e, S(""), e), get(e)), "q"); // empty a, destination b: in place
     EXPECT_TRUE(terminated(e));
     VM_AddStrings(0, a, b); // no destination
 }
@@ -175,8 +145,7 @@ TEST_F(StringBanks, AddStringsGrowsGeometrically) {
     EXPECT_EQ(get(d).substr(8 * 20000), "12345678");
     // Capacity equal to the total still grows (not only when smaller).
     int exact = VM_NewKXStr(4);
-    VM_AddStrings(exact, S("ab"), S("cd"));
-    EXPECT_EQ(VM_StrBufferSize(exact), 4 + 32);
+    EXPECT_EQ((VM_AddStrings(exact, S("ab"), S("cd")), VM_StrBufferSize(exact)), 4 + 32);
 }
 
 TEST_F(StringBanks, Comparisons) {

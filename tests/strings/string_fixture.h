@@ -28,6 +28,8 @@ class Strings : public ::testing::Test {
         const char* p = static_cast<const char*>(VM_StrFirstChrPtr(h));
         return p ? std::string(p, static_cast<std::size_t>(VM_StrLen(h))) : std::string();
     }
+    // Tests write (call(..., d), get(d)) to run a call that writes string d and
+    // read what it wrote.
     // The terminator after the characters is always present.
     static bool terminated(int h) {
         const char* p = static_cast<const char*>(VM_StrFirstChrPtr(h));
