@@ -14,19 +14,21 @@ namespace kx::vm {
 // (form, tag, index), every other operand one word.
 enum class Operand : std::uint8_t {
     None,
-    Read,     // pair read: tag 1069 the integer table, any other tag the float table
-    Write,    // pair written, through the same tables
-    Typed,    // pair read: an integer or float variable only
-    TypedOut, // pair written: an integer or float variable only
-    Push,     // pair pushed by kind: 1069 and 1070 name variables, 1071 none
-    PopTo,    // pair popped into: 1069 and 1070 name variables, 1071 none
-    IntIndex, // an index into the integer table
-    Target,   // a position of program memory (see NEXT below)
-    Count,    // the number of repeated operands
-    Word,     // a plain word: a result count, print flags, an import number
-    List,     // the position of a variable list: a count n, then n pairs
-    Result,   // a pair written, or tag 0 and any index for none (host call)
-    PrintItem // form, then a pair read
+    Read,        // pair read: tag 1069 the integer table, any other tag the float table
+    Write,       // pair written, through the same tables
+    Typed,       // pair read: an integer or float variable only
+    TypedOut,    // pair written: an integer or float variable only
+    Push,        // pair pushed by kind: 1069 and 1070 name variables, 1071 none
+    PopTo,       // pair popped into: 1069 and 1070 name variables, 1071 none
+    IntIndex,    // an index into the integer table, read
+    IntIndexOut, // an index into the integer table, written
+    Target,      // a position of program memory (see NEXT below)
+    Count,       // the number of repeated operands
+    Word,        // a plain word: a result count, print flags, an import number
+    List,        // the position of a variable list: a count n, then n pairs
+    Result,      // host call: a pair written, or tag 0 for none
+    Argument,    // host call: a pair read, as the called export's parameter needs
+    PrintItem,   // host print: form, then a pair read
 };
 
 constexpr int width(Operand k) {
@@ -38,7 +40,8 @@ constexpr int width(Operand k) {
     case Operand::TypedOut:
     case Operand::Push:
     case Operand::PopTo:
-    case Operand::Result: return 2;
+    case Operand::Result:
+    case Operand::Argument: return 2;
     case Operand::PrintItem: return 3;
     default: return 1;
     }
@@ -107,7 +110,7 @@ inline constexpr Layout kUnary = fixed({O::Write, "destination"}, {O::Read, "sou
 inline constexpr Layout kStep = fixed({O::Write, "operand"});
 inline constexpr Layout kArith = fixed({O::Write, "destination"}, {O::Read, "A"}, {O::Read, "B"});
 inline constexpr Layout kArithInt =
-    fixed({O::IntIndex, "A"}, {O::IntIndex, "B"}, {O::IntIndex, "destination"});
+    fixed({O::IntIndex, "A"}, {O::IntIndex, "B"}, {O::IntIndexOut, "destination"});
 inline constexpr Layout kJump = fixed({O::Target, "target"});
 inline constexpr Layout kBare = fixed();
 inline constexpr Layout kTestJump = fixed({O::Read, "operand"}, {O::Target, "target"});
