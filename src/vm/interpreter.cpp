@@ -5,13 +5,14 @@
 // to the next instruction; counted ones take one unit of the budget first.
 #include <cstring>
 
+#include "vm/instructions.h"
 #include "vm/vm.h"
 
 namespace kx::vm {
 namespace {
 
-constexpr std::uint32_t kFirstOp = 1003;
-constexpr std::uint32_t kLastOp = 1123;
+constexpr std::uint32_t kFirstOp = kFirstOpcode;
+constexpr std::uint32_t kLastOp = kLastOpcode;
 
 // The two facts of a comparison; both are true when it is unordered.
 struct Order {
@@ -71,33 +72,17 @@ std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budge
     }
     std::uint32_t* ip = base + position;
 
-    // clang-format off
-    static void* const table[kLastOp - kFirstOp + 1] = {
-#define H &&op_host
-#define H10 H, H, H, H, H, H, H, H, H, H
-        /* 1003 */ &&op_move,
-        /* 1004 */ H10, H10, H10,
-        /* 1034 */ &&op_goto, &&op_gosub, &&op_return,
-        /* 1037 */ H10,
-        /* 1047 */ &&op_jump_if_zero_int, &&op_jump_if_zero_int,
-        /* 1049 */ H, H, H, H,
-        /* 1053 */ &&op_next, H, &&op_inc, &&op_dec,
-        /* 1057 */ H, H, H,
-        /* 1060 */ &&op_push, &&op_pop_int, &&op_pop_float,
-        /* 1063 */ H10, H10, H,
-        /* 1084 */ &&op_jump_if_zero, H, &&op_call, &&op_func_return, H,
-        /* 1089 */ &&op_on_goto, &&op_pop_n, &&op_push_n, &&op_clear_list, &&op_pop_list,
-        /* 1094 */ &&op_push_list, &&op_and, &&op_or, &&op_xor, &&op_not,
-        /* 1099 */ &&op_cmp_eq, &&op_cmp_ne, &&op_cmp_lt, &&op_cmp_gt, &&op_cmp_le, &&op_cmp_ge,
-        /* 1105 */ &&op_jump_gt, &&op_jump_lt, &&op_jump_not_neg, &&op_jump_past_limit,
-        /* 1109 */ H, H, H, H, H, H, H,
-        /* 1116 */ &&op_add_int, &&op_add, &&op_sub_int, &&op_sub, &&op_mul_int, &&op_mul,
-        /* 1122 */ &&op_div_int, &&op_div,
-#undef H10
-#undef H
-    };
-    // clang-format on
-    static_assert(sizeof(table) / sizeof(table[0]) == kLastOp - kFirstOp + 1);
+    // The dispatch table, built once from the instruction list: every slot of
+    // [kFirstOp, kLastOp] that is not an instruction hands the run back.
+    static void* const* const table = ({
+        static void* slots[kLastOp - kFirstOp + 1];
+        for (void*& slot : slots)
+            slot = &&op_host;
+#define SLOT(NAME, mnemonic, handler, layout) slots[VM_OP_##NAME - kFirstOp] = &&handler;
+        KX_VM_INSTRUCTIONS(SLOT)
+#undef SLOT
+        slots;
+    });
 
 // Operand words of the current instruction, counted from the first after the opcode.
 #define W(k) static_cast<std::int32_t>(ip[k])
@@ -126,6 +111,8 @@ std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budge
         if (static_cast<std::uint32_t>(target) > words) goto refuse;                               \
     } while (0)
 #define GO(target) ip = base + static_cast<std::uint32_t>(target)
+// Steps over the operands of a fixed-length instruction.
+#define STEP(NAME) ip += kOperandWords<VM_OP_##NAME>
 #define JUMP_TO(target)                                                                            \
     do {                                                                                           \
         CHECK_TARGET(target);                                                                      \
@@ -149,7 +136,7 @@ op_move : {
     } else {
         goto op_host;
     }
-    ip += 4;
+    STEP(MOVE);
     UNCOUNTED();
 }
 
@@ -158,7 +145,7 @@ op_inc:
         ints[W(1)] = wrap_add(ints[W(1)], 1);
     else
         floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) + 1.0);
-    ip += 2;
+    STEP(INC);
     COUNTED();
 
 op_dec:
@@ -166,11 +153,11 @@ op_dec:
         ints[W(1)] = wrap_sub(ints[W(1)], 1);
     else
         floats[W(1)] = static_cast<float>(static_cast<double>(floats[W(1)]) - 1.0);
-    ip += 2;
+    STEP(DEC);
     COUNTED();
 
 // ADD, SUB, MUL, DIV: typed by the destination.
-#define ARITH(int_op, float_op)                                                                    \
+#define ARITH(NAME, int_op, float_op)                                                              \
     {                                                                                              \
         std::int32_t dt = W(0), di = W(1), at_ = W(2), ai = W(3), bt = W(4), bi = W(5);            \
         if (IS_INT(dt)) {                                                                          \
@@ -180,35 +167,35 @@ op_dec:
             double a = SRC_F(at_, ai), b = SRC_F(bt, bi);                                          \
             floats[di] = static_cast<float>(float_op);                                             \
         }                                                                                          \
-        ip += 6;                                                                                   \
+        STEP(NAME);                                                                                \
         UNCOUNTED();                                                                               \
     }
 op_add:
-    ARITH(wrap_add(a, b), a + b)
+    ARITH(ADD, wrap_add(a, b), a + b)
 op_sub:
-    ARITH(wrap_sub(a, b), a - b)
+    ARITH(SUB, wrap_sub(a, b), a - b)
 op_mul:
-    ARITH(wrap_mul(a, b), a * b)
+    ARITH(MUL, wrap_mul(a, b), a * b)
 op_div:
-    ARITH(int_div(a, b), float_div(a, b))
+    ARITH(DIV, int_div(a, b), float_div(a, b))
 #undef ARITH
 
 // ADD_INT and kin: A index, B index, D index, all integer variables.
-#define ARITH_INT(expr)                                                                            \
+#define ARITH_INT(NAME, expr)                                                                      \
     {                                                                                              \
         std::int32_t a = ints[W(0)], b = ints[W(1)];                                               \
         ints[W(2)] = expr;                                                                         \
-        ip += 3;                                                                                   \
+        STEP(NAME);                                                                                \
         UNCOUNTED();                                                                               \
     }
 op_add_int:
-    ARITH_INT(wrap_add(a, b))
+    ARITH_INT(ADD_INT, wrap_add(a, b))
 op_sub_int:
-    ARITH_INT(wrap_sub(a, b))
+    ARITH_INT(SUB_INT, wrap_sub(a, b))
 op_mul_int:
-    ARITH_INT(wrap_mul(a, b))
+    ARITH_INT(MUL_INT, wrap_mul(a, b))
 op_div_int:
-    ARITH_INT(int_div(a, b))
+    ARITH_INT(DIV_INT, int_div(a, b))
 #undef ARITH_INT
 
 // Integer results stored typed by the destination.
@@ -219,69 +206,70 @@ op_div_int:
         else                                                                                       \
             floats[di] = static_cast<float>(v);                                                    \
     } while (0)
-#define BITWISE(expr)                                                                              \
+#define BITWISE(NAME, expr)                                                                        \
     {                                                                                              \
         std::int32_t a = SRC_I(W(2), W(3)), b = SRC_I(W(4), W(5));                                 \
         STORE_INT(W(0), W(1), (expr));                                                             \
-        ip += 6;                                                                                   \
+        STEP(NAME);                                                                                \
         COUNTED();                                                                                 \
     }
 op_and:
-    BITWISE(a & b)
+    BITWISE(AND, a & b)
 op_or:
-    BITWISE(a | b)
+    BITWISE(OR, a | b)
 op_xor:
-    BITWISE(a ^ b)
+    BITWISE(XOR, a ^ b)
 #undef BITWISE
 op_not:
     STORE_INT(W(0), W(1), SRC_I(W(2), W(3)) == 0 ? 1 : 0);
-    ip += 4;
+    STEP(NOT);
     COUNTED();
 
-#define COMPARE(test)                                                                              \
+#define COMPARE(NAME, test)                                                                        \
     {                                                                                              \
         Order o = compare(SRC_F(W(2), W(3)), SRC_S(W(4), W(5)));                                   \
         STORE_INT(W(0), W(1), (test) ? 1 : 0);                                                     \
-        ip += 6;                                                                                   \
+        STEP(NAME);                                                                                \
         COUNTED();                                                                                 \
     }
 op_cmp_eq:
-    COMPARE(o.equal)
+    COMPARE(CMP_EQ, o.equal)
 op_cmp_ne:
-    COMPARE(!o.equal)
+    COMPARE(CMP_NE, !o.equal)
 op_cmp_lt:
-    COMPARE(o.less)
+    COMPARE(CMP_LT, o.less)
 op_cmp_gt:
-    COMPARE(greater(o))
+    COMPARE(CMP_GT, greater(o))
 op_cmp_le:
-    COMPARE(o.less || o.equal)
+    COMPARE(CMP_LE, o.less || o.equal)
 op_cmp_ge:
-    COMPARE(!o.less)
+    COMPARE(CMP_GE, !o.less)
 #undef COMPARE
 #undef STORE_INT
 
 // Loop tests: operands rounded to single precision; jump or skip the target.
-#define BRANCH(cond, target_word)                                                                  \
+// The target is the last operand word.
+#define BRANCH(NAME, cond)                                                                         \
     {                                                                                              \
         if (cond)                                                                                  \
-            JUMP_TO(W(target_word));                                                               \
+            JUMP_TO(W(kOperandWords<VM_OP_##NAME> - 1));                                           \
         else                                                                                       \
-            ip += (target_word) + 1;                                                               \
+            STEP(NAME);                                                                            \
         COUNTED();                                                                                 \
     }
 op_jump_gt:
-    BRANCH(greater(compare(SRC_S(W(0), W(1)), SRC_S(W(2), W(3)))), 4)
+    BRANCH(JUMP_GT, greater(compare(SRC_S(W(0), W(1)), SRC_S(W(2), W(3)))))
 op_jump_lt:
-    BRANCH(compare(SRC_S(W(0), W(1)), SRC_S(W(2), W(3))).less, 4)
+    BRANCH(JUMP_LT, compare(SRC_S(W(0), W(1)), SRC_S(W(2), W(3))).less)
 op_jump_not_neg:
-    BRANCH(!compare(SRC_S(W(0), W(1)), 0.0).less, 4)
+    BRANCH(JUMP_NOT_NEG, !compare(SRC_S(W(0), W(1)), 0.0).less)
 op_jump_past_limit : {
     Order v = compare(SRC_S(W(2), W(3)), SRC_S(W(4), W(5)));
     bool down = compare(SRC_S(W(0), W(1)), 0.0).less;
-    BRANCH(down ? v.less : greater(v), 6)
+    BRANCH(JUMP_PAST_LIMIT, down ? v.less : greater(v))
 }
 op_jump_if_zero_int:
-    BRANCH(SRC_I(W(0), W(1)) == 0, 2)
+    BRANCH(JUMP_IF_ZERO_INT, SRC_I(W(0), W(1)) == 0)
 op_jump_if_zero : {
     bool zero;
     if (W(0) == VM_TAG_INT)
@@ -293,7 +281,7 @@ op_jump_if_zero : {
     if (zero)
         JUMP_TO(W(2));
     else
-        ip += 3;
+        STEP(JUMP_IF_ZERO);
     UNCOUNTED();
 }
 #undef BRANCH
@@ -307,7 +295,7 @@ op_on_goto : {
     if (v >= 0 && v < n)
         JUMP_TO(W(3 + v));
     else
-        ip += 3 + (n > 0 ? n : 0);
+        ip += kOperandWords<VM_OP_ON_GOTO> + (n > 0 ? n : 0) * kRepeatWords<VM_OP_ON_GOTO>;
     COUNTED();
 }
 
@@ -317,7 +305,7 @@ op_next:
         std::int32_t candidate = wrap_add(var, 1);
         std::int32_t limit = SRC_I(W(2), W(3));
         if (candidate > limit)
-            ip += 5;
+            STEP(NEXT);
         else {
             CHECK_TARGET(W(4));
             var = candidate;
@@ -327,11 +315,11 @@ op_next:
         float& var = floats[W(1)];
         float candidate = static_cast<float>(static_cast<double>(var) + 1.0);
         if (greater(compare(candidate, SRC_S(W(2), W(3)))))
-            ip += 5;
+            STEP(NEXT);
         else {
-            CHECK_TARGET(ip[4] + 1u);
+            CHECK_TARGET(next_resume(VM_TAG_FLOAT, ip[4]));
             var = candidate;
-            GO(ip[4] + 1u);
+            GO(next_resume(VM_TAG_FLOAT, ip[4]));
         }
     }
     COUNTED();
@@ -339,7 +327,8 @@ op_next:
 op_gosub : {
     CHECK_TARGET(W(0));
     StackView sv(prog);
-    sv.push(VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 1)));
+    sv.push(VM_STACK_ADDRESS,
+            static_cast<std::int32_t>(kxp::addr32(ip + kOperandWords<VM_OP_GOSUB>)));
     sv.commit();
     GO(W(0));
     COUNTED();
@@ -363,14 +352,16 @@ op_return : {
 op_call : {
     std::int32_t nargs = W(0);
     if (nargs < 0) goto refuse;
-    CHECK_TARGET(W(2 + 2 * nargs));
+    // The target is the last word, the return address the word after it.
+    const std::int32_t after = kOperandWords<VM_OP_CALL> + nargs * kRepeatWords<VM_OP_CALL>;
+    CHECK_TARGET(W(after - 1));
     StackView sv(prog);
-    sv.push(VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + 3 + 2 * nargs)));
+    sv.push(VM_STACK_ADDRESS, static_cast<std::int32_t>(kxp::addr32(ip + after)));
     sv.push(VM_STACK_ADDRESS, W(1));
     for (std::int32_t k = 0; k < nargs; ++k)
         sv.push_operand(ints, floats, W(2 + 2 * k), W(3 + 2 * k));
     sv.commit();
-    GO(W(2 + 2 * nargs));
+    GO(W(after - 1));
     COUNTED();
 }
 
@@ -396,7 +387,7 @@ op_push : {
     StackView sv(prog);
     sv.push_operand(ints, floats, W(0), W(1));
     sv.commit();
-    ip += 2;
+    STEP(PUSH);
     COUNTED();
 }
 
@@ -408,7 +399,7 @@ op_pop_int : {
         ints[W(1)] = v;
     else
         floats[W(1)] = static_cast<float>(v);
-    ip += 2;
+    STEP(POP_INT);
     COUNTED();
 }
 
@@ -420,7 +411,7 @@ op_pop_float : {
         ints[W(1)] = to_int(v);
     else
         floats[W(1)] = v;
-    ip += 2;
+    STEP(POP_FLOAT);
     COUNTED();
 }
 
@@ -431,7 +422,7 @@ op_push_n : {
     for (std::int32_t k = 0; k < n; ++k)
         sv.push_operand(ints, floats, W(1 + 2 * k), W(2 + 2 * k));
     sv.commit();
-    ip += 1 + 2 * n;
+    ip += kOperandWords<VM_OP_PUSH_N> + n * kRepeatWords<VM_OP_PUSH_N>;
     COUNTED();
 }
 
@@ -451,7 +442,7 @@ op_pop_n : {
         }
     }
     sv.commit();
-    ip += 1 + 2 * n;
+    ip += kOperandWords<VM_OP_POP_N> + n * kRepeatWords<VM_OP_POP_N>;
     COUNTED();
 }
 
@@ -464,7 +455,7 @@ op_push_list : {
         sv.push_operand(ints, floats, static_cast<std::int32_t>(list[1 + 2 * k]),
                         static_cast<std::int32_t>(list[2 + 2 * k]));
     sv.commit();
-    ip += 1;
+    STEP(PUSH_LIST);
     COUNTED();
 }
 
@@ -481,7 +472,7 @@ op_pop_list : {
             floats[index] = sv.pop_float();
     }
     sv.commit();
-    ip += 1;
+    STEP(POP_LIST);
     COUNTED();
 }
 
@@ -496,7 +487,7 @@ op_clear_list : {
         else if (tag == VM_TAG_FLOAT)
             floats[index] = 0.0f;
     }
-    ip += 1;
+    STEP(CLEAR_LIST);
     COUNTED();
 }
 
@@ -511,6 +502,7 @@ op_clear_list : {
 #undef JUMP_TO
 #undef CHECK_TARGET
 #undef GO
+#undef STEP
 
 refuse:
 op_host:

@@ -2,6 +2,7 @@
 // each class of error with its message.
 #include <bit>
 #include <random>
+#include <sstream>
 
 #include "exports.h"
 #include "opcodes.h"
@@ -23,27 +24,23 @@ W first_instruction(const std::string& line, std::int32_t size) {
     return W(im.words.begin(), im.words.begin() + size);
 }
 
-TEST(Assembler, EveryMnemonicProducesItsWords) {
+// One statement of each operand layout, and the statements with literals,
+// optional operands or counts the assembler writes itself.
+TEST(Assembler, EachLayoutProducesItsWords) {
     struct Case {
         const char* line;
         W words;
     } cases[] = {
         {"move a, x", {VM_OP_MOVE, kI, 0, kF, 0}},
         {"move y, 5", {VM_OP_MOVE, kF, 1, kI, 3}},
-        {"move y, 2.5", {VM_OP_MOVE, kF, 1, kF, 2}},
         {"goto L", {VM_OP_GOTO, 0}},
-        {"gosub L", {VM_OP_GOSUB, 0}},
         {"return", {VM_OP_RETURN}},
         {"jump_if_zero_int a, L", {VM_OP_JUMP_IF_ZERO_INT, kI, 0, 0}},
-        {"jump_if_zero_int2 x, L", {VM_OP_JUMP_IF_ZERO_INT2, kF, 0, 0}},
         {"next a, b, L", {VM_OP_NEXT, kI, 0, kI, 1, 0}},
         {"inc a", {VM_OP_INC, kI, 0}},
-        {"dec x", {VM_OP_DEC, kF, 0}},
         {"push b", {VM_OP_PUSH, kI, 1}},
         {"push other", {VM_OP_PUSH, kO, 0}},
         {"pop_int c", {VM_OP_POP_INT, kI, 2}},
-        {"pop_float y", {VM_OP_POP_FLOAT, kF, 1}},
-        {"jump_if_zero x, L", {VM_OP_JUMP_IF_ZERO, kF, 0, 0}},
         {"func_call 1, a, x, L", {VM_OP_CALL, 2, 1, kI, 0, kF, 0, 0}},
         {"func_call 0, L", {VM_OP_CALL, 0, 0, 0}},
         {"func_return a, y", {VM_OP_FUNC_RETURN, kI, 0, kF, 1}},
@@ -51,32 +48,17 @@ TEST(Assembler, EveryMnemonicProducesItsWords) {
         {"on_goto x", {VM_OP_ON_GOTO, kF, 0, 0}},
         // Lists go after the code, here at 5 (the instruction and the final end).
         {"clear_list [a, x]", {VM_OP_CLEAR_LIST, 5}},
-        {"pop_list [a, x]", {VM_OP_POP_LIST, 5}},
-        {"push_list [b]", {VM_OP_PUSH_LIST, 5}},
         {"pop_n a, x, other", {VM_OP_POP_N, 3, kI, 0, kF, 0, kO, 0}},
         {"push_n a, 7", {VM_OP_PUSH_N, 2, kI, 0, kI, 3}},
         {"and a, b, c", {VM_OP_AND, kI, 0, kI, 1, kI, 2}},
         {"or x, a, 1.5", {VM_OP_OR, kF, 0, kI, 0, kF, 2}},
-        {"xor a, a, -1", {VM_OP_XOR, kI, 0, kI, 0, kI, 3}},
         {"not a, x", {VM_OP_NOT, kI, 0, kF, 0}},
-        {"cmp_eq a, b, c", {VM_OP_CMP_EQ, kI, 0, kI, 1, kI, 2}},
-        {"cmp_ne a, b, c", {VM_OP_CMP_NE, kI, 0, kI, 1, kI, 2}},
-        {"cmp_lt x, b, c", {VM_OP_CMP_LT, kF, 0, kI, 1, kI, 2}},
         {"cmp_gt a, y, c", {VM_OP_CMP_GT, kI, 0, kF, 1, kI, 2}},
-        {"cmp_le a, b, x", {VM_OP_CMP_LE, kI, 0, kI, 1, kF, 0}},
-        {"cmp_ge a, b, c", {VM_OP_CMP_GE, kI, 0, kI, 1, kI, 2}},
         {"jump_gt a, x, L", {VM_OP_JUMP_GT, kI, 0, kF, 0, 0}},
-        {"jump_lt x, a, L", {VM_OP_JUMP_LT, kF, 0, kI, 0, 0}},
-        {"jump_not_neg a, b, L", {VM_OP_JUMP_NOT_NEG, kI, 0, kI, 1, 0}},
         {"jump_past_limit a, x, c, L", {VM_OP_JUMP_PAST_LIMIT, kI, 0, kF, 0, kI, 2, 0}},
         // Integer-only forms: A, B, D indexes in the documented order.
         {"add_int a, b, c", {VM_OP_ADD_INT, 0, 1, 2}},
-        {"sub_int c, b, a", {VM_OP_SUB_INT, 2, 1, 0}},
         {"mul_int a, 9, b", {VM_OP_MUL_INT, 0, 3, 1}},
-        {"div_int a, b, c", {VM_OP_DIV_INT, 0, 1, 2}},
-        {"add a, b, c", {VM_OP_ADD, kI, 0, kI, 1, kI, 2}},
-        {"sub x, a, y", {VM_OP_SUB, kF, 0, kI, 0, kF, 1}},
-        {"mul a, x, x", {VM_OP_MUL, kI, 0, kF, 0, kF, 0}},
         {"div y, y, 4", {VM_OP_DIV, kF, 1, kF, 1, kI, 3}},
         // Host instructions.
         {"end", {kxasm::HOST_END, kI, 3}},
@@ -86,7 +68,6 @@ TEST(Assembler, EveryMnemonicProducesItsWords) {
          {kxasm::HOST_PRINT, kxasm::kPrintNewline, 3, kxasm::kPrintValue, kI, 0, kxasm::kPrintValue,
           kF, 0, kxasm::kPrintString, kI, 3}},
         {"write", {kxasm::HOST_PRINT, 0, 0}},
-        {"print", {kxasm::HOST_PRINT, kxasm::kPrintNewline, 0}},
         {"call VM_StrLen(a)", {kxasm::HOST_CALL, 0, 1, kxasm::kNoResult, 0, kI, 0}},
         {"x = call VM_PeekFloat(a, 4)", {kxasm::HOST_CALL, 0, 2, kF, 0, kI, 0, kI, 3}},
         {"b = call VM_MMCacheSize()", {kxasm::HOST_CALL, 0, 0, kI, 1}},
@@ -94,16 +75,6 @@ TEST(Assembler, EveryMnemonicProducesItsWords) {
     for (const Case& c : cases)
         EXPECT_EQ(first_instruction(c.line, static_cast<std::int32_t>(c.words.size())), c.words)
             << c.line;
-
-    // Every mnemonic of the table appears above (print also stands for write).
-    for (std::size_t k = 0; k < kxasm::kInstructionCount; ++k) {
-        std::string m = kxasm::kInstructions[k].mnemonic;
-        bool seen = false;
-        for (const Case& c : cases)
-            seen = seen || std::string(c.line).rfind(m + " ", 0) == 0 || c.line == m ||
-                   std::string(c.line).find("= " + m + " ") != std::string::npos;
-        EXPECT_TRUE(seen) << m;
-    }
 }
 
 TEST(Assembler, ListsAreLaidOutAfterTheCodeAndShared) {
@@ -277,43 +248,12 @@ TEST(Assembler, ReportsEveryErrorUpToALimit) {
 TEST(Assembler, FuzzedSourcesNeverCrashAndAcceptedOnesVerify) {
     std::mt19937 rng(12345);
     auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
-    const char* words[] = {"int",
-                           "float",
-                           "string",
-                           "list",
-                           "const",
-                           ".stack",
-                           "L",
-                           "M",
-                           "a",
-                           "b",
-                           "x",
-                           "s",
-                           "other",
-                           "call",
-                           "end",
-                           "print",
-                           "write",
-                           "VM_StrLen",
-                           "VM_PokeFloat",
-                           "KX_AllocMem",
-                           "=",
-                           ",",
-                           ":",
-                           "(",
-                           ")",
-                           "[",
-                           "]",
-                           "1",
-                           "-7",
-                           "2.5",
-                           "\"t\"",
-                           "0xFF",
-                           "99999999999",
-                           "1e40",
-                           "\"\\x4",
-                           ";",
-                           "$"};
+    std::vector<std::string> words;
+    std::istringstream all("int float string list const .stack L M a b x s other call end print "
+                           "write VM_StrLen VM_PokeFloat KX_AllocMem = , : ( ) [ ] 1 -7 2.5 "
+                           "\"t\" 0xFF 99999999999 1e40 \"\\x4 ; $");
+    for (std::string w; all >> w;)
+        words.push_back(w);
     int accepted = 0;
     for (int round = 0; round < 10000; ++round) {
         std::string src = "int a, b\nfloat x\nstring s\n";
@@ -326,7 +266,7 @@ TEST(Assembler, FuzzedSourcesNeverCrashAndAcceptedOnesVerify) {
             } else if (pick(2) == 0) {
                 src += kxasm::kInstructions[pick(kxasm::kInstructionCount)].mnemonic;
                 for (std::size_t k = pick(7); k > 0; --k)
-                    src += std::string(" ") + words[pick(std::size(words))];
+                    src += " " + words[pick(words.size())];
             } else {
                 // A mnemonic with well-formed operands, often the right number.
                 const char* operands[] = {"a",   "b",     "x", "L",     "M",     "1",

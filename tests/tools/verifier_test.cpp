@@ -208,26 +208,11 @@ TEST(Verifier, ReportsSourceLinesAndCapsItsMessages) {
 // access), and a damaged file is either refused or verified as a whole.
 TEST(Verifier, RandomWordsNeverCrashIt) {
     std::mt19937 rng(777);
-    const W interesting = {VM_OP_MOVE,
-                           VM_OP_CALL,
-                           VM_OP_FUNC_RETURN,
-                           VM_OP_ON_GOTO,
-                           VM_OP_NEXT,
-                           VM_OP_PUSH_N,
-                           VM_OP_POP_LIST,
-                           kxasm::HOST_CALL,
-                           kxasm::HOST_PRINT,
-                           kxasm::HOST_END,
-                           kI,
-                           kF,
-                           kO,
-                           0,
-                           1,
-                           2,
-                           3,
-                           -1,
-                           INT32_MAX,
-                           INT32_MIN};
+    // clang-format off
+    const W interesting = {VM_OP_MOVE, VM_OP_CALL, VM_OP_FUNC_RETURN, VM_OP_ON_GOTO, VM_OP_NEXT,
+                           VM_OP_PUSH_N, VM_OP_POP_LIST, kxasm::HOST_CALL, kxasm::HOST_PRINT,
+                           kxasm::HOST_END, kI, kF, kO, 0, 1, 2, 3, -1, INT32_MAX, INT32_MIN};
+    // clang-format on
     auto random_word = [&]() -> std::int32_t {
         switch (rng() % 3) {
         case 0: return interesting[rng() % interesting.size()];

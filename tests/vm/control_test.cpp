@@ -9,7 +9,7 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::int32_t kEnd = 2000;
 
-TEST(Jumps, GotoAndOnGoto) {
+TEST(Jumps, GotoOnGotoAndTargetsOutside) {
     for (std::int32_t v : {1, 3, -1, 0, 2}) {
         Machine m;
         Bytecode c;
@@ -36,16 +36,12 @@ TEST(Jumps, GotoAndOnGoto) {
     m.load(g, 20);
     EXPECT_EQ(m.run(), 30); // 30 holds 0: stops there
     EXPECT_EQ(m.cycles(), 2);
-}
-
-TEST(Jumps, TargetsOutsideProgramMemoryStopOnTheJump) {
-    Machine m(16, 4, 4, 4);
-    Bytecode c;
-    c.ins(VM_OP_INC, {I(0)}).word(VM_OP_GOTO).word(100000);
-    m.load(c);
-    EXPECT_EQ(m.run(), 3);
-    EXPECT_EQ(m.state(), VM_STATE_HOST);
-    EXPECT_EQ(m.cycles(), 1);
+    // A target outside program memory stops the run on the jump, uncounted.
+    Machine out(16, 4, 4, 4);
+    out.load(Bytecode().ins(VM_OP_INC, {I(0)}).word(VM_OP_GOTO).word(100000));
+    EXPECT_EQ(out.run(), 3);
+    EXPECT_EQ(out.state(), VM_STATE_HOST);
+    EXPECT_EQ(out.cycles(), 1);
 }
 
 TEST(Jumps, ZeroTests) {
@@ -125,7 +121,7 @@ TEST(Jumps, LoopTests) {
     EXPECT_EQ(m.run(), 6);
 }
 
-TEST(Next, IntegerLoopStepsAndKeepsTheLastValue) {
+TEST(Next, StepsKeepsTheLastValueAndFloatsResumeAfterTheTarget) {
     Machine m;
     Bytecode c;
     c.ins(VM_OP_NEXT, {I(0), I(1)}, {40}).word(kEnd);
@@ -148,39 +144,18 @@ TEST(Next, IntegerLoopStepsAndKeepsTheLastValue) {
     m.i(1) = std::numeric_limits<std::int32_t>::max();
     EXPECT_EQ(m.run(), 40);
     EXPECT_EQ(m.i(0), std::numeric_limits<std::int32_t>::min());
-}
-
-TEST(Next, FloatLoopResumesAfterTheTarget) {
-    Machine m;
-    Bytecode c;
-    c.ins(VM_OP_NEXT, {F(0), F(1)}, {40}).word(kEnd);
-    m.load(c);
-    m.f(0) = 1.5f;
-    m.f(1) = 3.0f;
-    EXPECT_EQ(m.run(), 41);
-    EXPECT_EQ(m.f(0), 2.5f);
-    EXPECT_EQ(m.run(), 6); // 3.5 > 3.0: ends, keeps 2.5
-    EXPECT_EQ(m.f(0), 2.5f);
-    m.f(1) = kNaN; // unordered is not greater: the loop goes on
-    EXPECT_EQ(m.run(), 41);
-    EXPECT_EQ(m.f(0), 3.5f);
-}
-
-TEST(Next, CountsALoopBodyExactly) {
-    // for i = 1 to 100: sum += i
-    Machine m;
-    Bytecode c;
-    c.ins(VM_OP_MOVE, {I(0), I(5)});
-    std::int32_t body = c.here();
-    c.ins(VM_OP_ADD, {I(1), I(1), I(0)});
-    c.ins(VM_OP_NEXT, {I(0), I(2)}, {body}).word(kEnd);
-    m.i(5) = 1;
-    m.i(2) = 100;
-    m.load(c);
-    EXPECT_EQ(m.run(0, 1000000), c.here() - 1);
-    EXPECT_EQ(m.i(1), 5050);
-    EXPECT_EQ(m.i(0), 100);
-    EXPECT_EQ(m.cycles(), 100); // only NEXT counts
+    // A float loop resumes one word after the target.
+    Machine f;
+    f.load(Bytecode().ins(VM_OP_NEXT, {F(0), F(1)}, {40}).word(kEnd));
+    f.f(0) = 1.5f;
+    f.f(1) = 3.0f;
+    EXPECT_EQ(f.run(), 41);
+    EXPECT_EQ(f.f(0), 2.5f);
+    EXPECT_EQ(f.run(), 6); // 3.5 > 3.0: ends, keeps 2.5
+    EXPECT_EQ(f.f(0), 2.5f);
+    f.f(1) = kNaN; // unordered is not greater: the loop goes on
+    EXPECT_EQ(f.run(), 41);
+    EXPECT_EQ(f.f(0), 3.5f);
 }
 
 TEST(Subroutines, GosubPushesTheReturnAddressAndReturnResumes) {
@@ -230,18 +205,12 @@ TEST(Subroutines, ReturnWithoutAnAddressStopsForTheHost) {
     EXPECT_EQ(f.run(), 0);
     EXPECT_EQ(f.state(), VM_STATE_HOST);
     EXPECT_EQ(f.depth(), 1);
-}
-
-TEST(Subroutines, AFullStackDropsTheAddressButStillJumps) {
-    Machine m(256, 0, 4, 4);
-    Bytecode c;
-    c.word(VM_OP_GOSUB).word(50);
-    m.load(c);
-    Bytecode sub;
-    sub.word(VM_OP_RETURN);
-    m.load(sub, 50);
-    EXPECT_EQ(m.run(), 50); // jumped, then RETURN finds nothing
-    EXPECT_EQ(m.state(), VM_STATE_HOST);
+    // GOSUB on a full stack drops the address but still jumps; RETURN then finds nothing.
+    Machine full(256, 0, 4, 4);
+    full.load(Bytecode().word(VM_OP_GOSUB).word(50));
+    full.load(Bytecode().word(VM_OP_RETURN), 50);
+    EXPECT_EQ(full.run(), 50);
+    EXPECT_EQ(full.state(), VM_STATE_HOST);
 }
 
 // square_sum(a, b) = a * a + b, called with two arguments and one result.

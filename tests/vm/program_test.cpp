@@ -7,7 +7,7 @@
 namespace kx::test {
 namespace {
 
-TEST(ProgramRecord, FreshRecordStartsEmpty) {
+TEST(ProgramRecord, FreshRecordStartsEmptyAndImpossibleSizesGiveNull) {
     Machine m(100, 10, 10, 10);
     ASSERT_NE(m.p, nullptr);
     EXPECT_EQ(VM_GetLastExecutionState(m.p), VM_STATE_NEW);
@@ -27,17 +27,13 @@ TEST(ProgramRecord, FreshRecordStartsEmpty) {
     EXPECT_NE(m.p->FloatVariables, 0u);
     EXPECT_NE(m.p->Stack, 0u);
     EXPECT_LT(reinterpret_cast<std::uintptr_t>(m.p), std::uintptr_t(1) << 32);
-}
-
-TEST(ProgramRecord, ImpossibleSizesGiveNull) {
+    // Impossible sizes give null; zero sizes are fine.
     EXPECT_EQ(VM_AllocProgram(0xFFFFFFFFu, 10, 10, 10), nullptr);
     EXPECT_EQ(VM_AllocProgram(10, 10, 0xFFFFFFFFu, 10), nullptr);
     EXPECT_EQ(VM_AllocProgram(10, 0xFFFFFFFFu, 10, 10), nullptr);
-    // Zero sizes are fine.
-    VM_Program* p = VM_AllocProgram(0, 0, 0, 0);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(VM_PeekProgramMemory(p, 0), 0);
-    VM_DeleteProgram(p);
+    Machine empty(0, 0, 0, 0);
+    ASSERT_NE(empty.p, nullptr);
+    EXPECT_EQ(VM_PeekProgramMemory(empty.p, 0), 0);
 }
 
 TEST(ProgramRecord, VariablesAndWordsRoundTrip) {
@@ -71,7 +67,7 @@ TEST(ProgramRecord, PcIsTheHostsOwn) {
     EXPECT_EQ(VM_GetPC(m.p), 12); // VM_Execute does not write PC
 }
 
-TEST(Stack, ZeroCapacityDropsEveryPush) {
+TEST(Stack, ZeroCapacityAndAFullStackDropPushes) {
     Machine m(100, 0, 10, 10);
     ASSERT_NE(m.p, nullptr);
     VM_Stack_Push_Address(m.p, 77);
@@ -86,18 +82,14 @@ TEST(Stack, ZeroCapacityDropsEveryPush) {
     m.run();
     EXPECT_EQ(m.depth(), 0);
     EXPECT_EQ(m.i(1), 0); // the refused pop stores 0
-}
-
-TEST(Stack, FullStackDropsPushesSilently) {
-    Machine m(16, 2, 4, 4);
-    VM_Stack_Push_Address(m.p, 1);
-    VM_Stack_Push_Address(m.p, 2);
-    VM_Stack_Push_Address(m.p, 3);
-    EXPECT_EQ(m.depth(), 2);
-    EXPECT_EQ(VM_Stack_Pop_Addr(m.p), 2u);
-    EXPECT_EQ(VM_Stack_Pop_Addr(m.p), 1u);
-    EXPECT_EQ(VM_Stack_Pop_Addr(m.p), 0u);
-    EXPECT_EQ(m.depth(), 0);
+    // A full stack drops further pushes silently.
+    Machine full(16, 2, 4, 4);
+    for (std::uint32_t a : {1u, 2u, 3u})
+        VM_Stack_Push_Address(full.p, a);
+    EXPECT_EQ(full.depth(), 2);
+    EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 2u);
+    EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 1u);
+    EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 0u);
 }
 
 TEST(Stack, PopsAcceptOnlyTheirKinds) {
@@ -148,17 +140,21 @@ TEST(Stack, PushVariableBuildsEntriesByTag) {
     EXPECT_EQ(VM_Stack_Peek(m.p, 0), 0);
 }
 
+// VM_Stack_Push_Variable reads the tables of the program run last: none before
+// any run, and none once that program is deleted.
 TEST(Stack, PushVariableReadsTheLastRunProgram) {
+    VM_Program* gone = VM_AllocProgram(4, 4, 4, 4);
+    VM_Execute(gone, 0, 0);
+    VM_DeleteProgram(gone);
     Machine a, b;
     a.i(0) = 111;
     b.i(0) = 222;
-    // Before any run there are no tables to read: refused.
-    VM_Program* fresh = VM_AllocProgram(4, 4, 4, 4);
-    VM_Stack_Push_Variable(fresh, VM_TAG_INT, 0);
+    VM_Stack_Push_Variable(a.p, VM_TAG_INT, 0); // no tables to read: refused, no crash
+    EXPECT_EQ(a.depth(), 0);
     b.run(0, 0);
     VM_Stack_Push_Variable(a.p, VM_TAG_INT, 0);
+    ASSERT_EQ(a.depth(), 1);
     EXPECT_EQ(a.value(0), 222); // b's variable, pushed on a's stack
-    VM_DeleteProgram(fresh);
 }
 
 TEST(Stack, PeekCountsWordsAndStaysInside) {
@@ -168,15 +164,6 @@ TEST(Stack, PeekCountsWordsAndStaysInside) {
     EXPECT_EQ(VM_Stack_Peek(m.p, 2), 5);
     EXPECT_EQ(VM_Stack_Peek(m.p, 12), 0); // past capacity + 1 entries
     EXPECT_EQ(VM_Stack_Peek(m.p, -1), 0);
-}
-
-TEST(Stack, DeletingTheLastRunProgramForgetsItsTables) {
-    VM_Program* gone = VM_AllocProgram(4, 4, 4, 4);
-    VM_Execute(gone, 0, 0);
-    VM_DeleteProgram(gone);
-    Machine m;
-    VM_Stack_Push_Variable(m.p, VM_TAG_INT, 0); // no tables to read: refused, no crash
-    EXPECT_EQ(m.depth(), 0);
 }
 
 } // namespace

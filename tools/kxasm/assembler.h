@@ -7,26 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "diagnostics.h"
 #include "image.h"
 
 namespace kx::kxasm {
-
-struct Diagnostic {
-    std::string file;
-    int line = 0, column = 0;
-    std::string message;
-    // "file:line:column: error: message"
-    std::string text() const;
-};
 
 struct AssemblyResult {
     bool ok = false;
     Image image;
     std::vector<Diagnostic> errors;
 };
-
-// At most this many errors are reported; the rest are counted in a last one.
-constexpr std::size_t kMaxErrors = 50;
 
 AssemblyResult assemble(std::string_view source, const std::string& file_name);
 

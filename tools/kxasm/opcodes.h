@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "kx/kx_vm.h"
+#include "vm/instructions.h"
 
 namespace kx::kxasm {
 
@@ -29,38 +30,24 @@ constexpr std::int32_t kPrintNewline = 1;
 constexpr std::int32_t kPrintValue = 0;  // an integer or float variable, by its tag
 constexpr std::int32_t kPrintString = 1; // an integer variable holding a string handle
 
-// Operand forms. A "pair" is (tag, index); a "target" a position; counts are
-// plain words. Names list the operand words after the opcode, in order.
-enum class Form {
-    Move,          // D pair, S pair (S must be an integer or float variable)
-    Unary,         // D pair, S pair (NOT)
-    Step,          // V pair (INC, DEC)
-    Arith,         // D pair, A pair, B pair
-    ArithInt,      // A index, B index, D index (integer variables)
-    Jump,          // target (GOTO, GOSUB)
-    Bare,          // nothing (RETURN)
-    TestJump,      // V pair, target
-    CompareJump,   // A pair, B pair, target
-    PastLimitJump, // S pair, V pair, L pair, target
-    Next,          // V pair, L pair, target (a float V resumes at target + 1)
-    OnGoto,        // V pair, n, n targets
-    Push,          // pair, pushed
-    Pop,           // pair, written (POP_INT, POP_FLOAT)
-    PushN,         // n, n pairs pushed
-    PopN,          // n, n pairs popped into
-    Call,          // nargs, nret, nargs pairs, target
-    FuncReturn,    // pairs (as many as the caller's nret; see the verifier)
-    List,          // position of a variable list
-    HostEnd,       // pair
-    HostCall,      // see HOST_CALL
-    HostPrint,     // see HOST_PRINT
-    HostClock,     // pair, written
-};
+// Operand layouts of the host instructions, in the form the interpreter's
+// instructions are described in (vm/instructions.h).
+namespace host_form {
+using O = vm::Operand;
+inline constexpr vm::Layout kEnd = vm::fixed({O::Typed, "status"});
+inline constexpr vm::Layout kClock = vm::fixed({O::TypedOut, "destination"});
+inline constexpr vm::Layout kPrint =
+    vm::repeating(vm::fixed({O::Word, "flags"}, {O::Count, "item count"}), vm::Repeat::ByCount,
+                  {O::PrintItem, "item"});
+inline constexpr vm::Layout kCall = vm::repeating(
+    vm::fixed({O::Word, "import"}, {O::Count, "argument count"}, {O::Result, "result"}),
+    vm::Repeat::ByCount, {O::Argument, "argument"});
+} // namespace host_form
 
 struct OpInfo {
     const char* mnemonic;
     std::int32_t opcode;
-    Form form;
+    const vm::Layout* layout;
 };
 
 extern const OpInfo kInstructions[];

@@ -49,7 +49,7 @@ class Verifier {
     std::vector<bool> starts_;
     struct Target {
         std::int64_t at, target;
-        bool plus_one; // a float NEXT resumes at target + 1
+        std::int64_t to; // where execution goes on: target, or vm::next_resume() for NEXT
     };
     std::vector<Target> targets_;
     struct ListRef {
@@ -122,9 +122,6 @@ class Verifier {
             bad(std::string(what) + ": index " + std::to_string(index) +
                 " is outside the integer table (" + std::to_string(ints_) + ")");
     }
-    void target(std::int64_t k, bool plus_one = false) {
-        targets_.push_back({pos_, word(k), plus_one});
-    }
 
     // Whether words [pos, pos + n) lie inside the code.
     bool fits(std::int64_t n) {
@@ -160,7 +157,8 @@ class Verifier {
                  "beyond program memory (end with goto, return, func_return or end)");
     }
 
-    // Checks the instruction at pos_; its length, or 0 when it cannot be decoded.
+    // Checks the instruction at pos_ as its layout describes it; its length, or 0
+    // when it cannot be decoded.
     std::int64_t decode(std::int32_t op) {
         const OpInfo* info = find_opcode(op);
         if (!info) {
@@ -174,153 +172,106 @@ class Verifier {
             return 0;
         }
         name_ = info->mnemonic;
+        const vm::Layout& l = *info->layout;
+        if (l.repeat == vm::Repeat::ByCaller) return decode_func_return();
         const std::int64_t p = pos_;
-        std::int32_t n = 0;
-        switch (info->form) {
-        case Form::Move:
-        case Form::Unary:
-            if (!fits(5)) return 0;
-            pair(p + 1, Use::Value, "destination");
-            pair(p + 3, info->form == Form::Move ? Use::Typed : Use::Value, "source");
-            return 5;
-        case Form::Step:
-            if (!fits(3)) return 0;
-            pair(p + 1, Use::Value, "operand");
-            return 3;
-        case Form::Arith:
-            if (!fits(7)) return 0;
-            pair(p + 1, Use::Value, "destination");
-            pair(p + 3, Use::Value, "A");
-            pair(p + 5, Use::Value, "B");
-            return 7;
-        case Form::ArithInt:
-            if (!fits(4)) return 0;
-            int_index(p + 1, "A");
-            int_index(p + 2, "B");
-            int_index(p + 3, "destination");
-            return 4;
-        case Form::Jump:
-            if (!fits(2)) return 0;
-            target(p + 1);
-            return 2;
-        case Form::Bare: return 1;
-        case Form::TestJump:
-            if (!fits(4)) return 0;
-            pair(p + 1, Use::Value, "operand");
-            target(p + 3);
-            return 4;
-        case Form::CompareJump:
-            if (!fits(6)) return 0;
-            pair(p + 1, Use::Value, "A");
-            pair(p + 3, Use::Value, "B");
-            target(p + 5);
-            return 6;
-        case Form::PastLimitJump:
-            if (!fits(8)) return 0;
-            pair(p + 1, Use::Value, "S");
-            pair(p + 3, Use::Value, "V");
-            pair(p + 5, Use::Value, "L");
-            target(p + 7);
-            return 8;
-        case Form::Next:
-            if (!fits(6)) return 0;
-            pair(p + 1, Use::Value, "loop variable");
-            pair(p + 3, Use::Value, "limit");
-            target(p + 5, word(p + 1) != VM_TAG_INT);
-            return 6;
-        case Form::OnGoto:
-            if (!fits(4)) return 0;
-            pair(p + 1, Use::Value, "operand");
-            if (!count_at(p + 3, n, "table size") || !fits(4 + std::int64_t(n))) return 0;
-            for (std::int64_t k = 0; k < n; ++k)
-                target(p + 4 + k);
-            return 4 + std::int64_t(n);
-        case Form::Push:
-        case Form::Pop:
-            if (!fits(3)) return 0;
-            pair(p + 1, info->form == Form::Push ? Use::Stack : Use::Value, "operand");
-            return 3;
-        case Form::PushN:
-        case Form::PopN:
-            if (!count_at(p + 1, n, "count") || !fits(2 + 2 * std::int64_t(n))) return 0;
-            for (std::int64_t k = 0; k < n; ++k)
-                pair(p + 2 + 2 * k, Use::Stack, "pair");
-            return 2 + 2 * std::int64_t(n);
-        case Form::Call: {
-            if (!count_at(p + 1, n, "argument count") || !fits(4 + 2 * std::int64_t(n))) return 0;
-            std::int32_t nret = word(p + 2);
-            if (nret < 0) bad("result count " + std::to_string(nret) + " is negative");
-            if (nret > max_nret_) max_nret_ = nret, max_nret_at_ = p;
-            for (std::int64_t k = 0; k < n; ++k)
-                pair(p + 3 + 2 * k, Use::Stack, "argument");
-            target(p + 3 + 2 * std::int64_t(n));
-            return 4 + 2 * std::int64_t(n);
-        }
-        case Form::FuncReturn: {
-            // Its pairs: the words after it while they hold operand tags (no
-            // opcode is an operand tag, so the next instruction cannot be taken
-            // for a pair).
-            std::int64_t k = p + 1;
-            while (k + 1 < code_ && is_operand_tag(word(k))) {
-                pair(k, Use::Stack, "result");
-                k += 2;
+        if (!fits(1 + l.fixed_words())) return 0;
+        std::int64_t k = p + 1, n = 0;
+        for (const vm::OperandSpec& o : l.fixed) {
+            if (o.kind == vm::Operand::Count) {
+                std::int32_t c = 0;
+                if (!count_at(k, c, o.name)) return 0;
+                n = c;
+            } else {
+                operand(op, o, k);
             }
-            returns_.push_back(p);
-            return_pairs_.push_back((k - p - 1) / 2);
-            return k - p;
+            k += vm::width(o.kind);
         }
-        case Form::List:
-            if (!fits(2)) return 0;
-            lists_.push_back({p, word(p + 1)});
-            return 2;
-        case Form::HostEnd:
-            if (!fits(3)) return 0;
-            pair(p + 1, Use::Typed, "status");
-            v_.host_positions.push_back(static_cast<std::int32_t>(p));
-            return 3;
-        case Form::HostClock:
-            if (!fits(3)) return 0;
-            pair(p + 1, Use::Typed, "destination");
-            v_.host_positions.push_back(static_cast<std::int32_t>(p));
-            return 3;
-        case Form::HostPrint: {
-            if (!fits(3)) return 0;
-            if (word(p + 1) & ~kPrintNewline) bad("unknown flags " + std::to_string(word(p + 1)));
-            if (!count_at(p + 2, n, "item count") || !fits(3 + 3 * std::int64_t(n))) return 0;
-            for (std::int64_t k = 0; k < n; ++k) {
-                std::int64_t at = p + 3 + 3 * k;
-                std::int32_t form = word(at);
-                if (form == kPrintString)
-                    pair(at + 1, Use::Int, "string item");
-                else if (form == kPrintValue)
-                    pair(at + 1, Use::Typed, "item");
-                else
-                    bad("unknown item form " + std::to_string(form));
-            }
-            v_.host_positions.push_back(static_cast<std::int32_t>(p));
-            return 3 + 3 * std::int64_t(n);
-        }
-        case Form::HostCall: return decode_call();
-        }
-        return 0;
+        const std::int64_t length = l.length(n);
+        if (!fits(length)) return 0;
+        for (std::int64_t r = 0; r < n; ++r, k += vm::width(l.repeated.kind))
+            operand(op, l.repeated, k);
+        operand(op, l.tail, k);
+        if (!is_interpreter_opcode(op)) v_.host_positions.push_back(static_cast<std::int32_t>(p));
+        if (op == HOST_CALL) decode_call(n);
+        return length;
     }
 
-    std::int64_t decode_call() {
+    // One operand at word k, of the instruction op at pos_.
+    void operand(std::int32_t op, const vm::OperandSpec& o, std::int64_t k) {
+        using O = vm::Operand;
+        switch (o.kind) {
+        case O::Read:
+        case O::Write: pair(k, Use::Value, o.name); return;
+        case O::Typed:
+        case O::TypedOut: pair(k, Use::Typed, o.name); return;
+        case O::Push:
+        case O::PopTo: pair(k, Use::Stack, o.name); return;
+        case O::IntIndex:
+        case O::IntIndexOut: int_index(k, o.name); return;
+        case O::Target: {
+            std::int32_t t = word(k);
+            std::int64_t to = t;
+            if (op == VM_OP_NEXT)
+                to = static_cast<std::int32_t>(
+                    vm::next_resume(word(pos_ + 1), static_cast<std::uint32_t>(t)));
+            targets_.push_back({pos_, t, to});
+            return;
+        }
+        case O::List: lists_.push_back({pos_, word(k)}); return;
+        case O::Word:
+            if (op == VM_OP_CALL) {
+                std::int32_t nret = word(k);
+                if (nret < 0) bad("result count " + std::to_string(nret) + " is negative");
+                if (nret > max_nret_) max_nret_ = nret, max_nret_at_ = pos_;
+            } else if (op == HOST_PRINT && (word(k) & ~kPrintNewline)) {
+                bad("unknown flags " + std::to_string(word(k)));
+            }
+            return;
+        case O::PrintItem: {
+            std::int32_t form = word(k);
+            if (form == kPrintString)
+                pair(k + 1, Use::Int, "string item");
+            else if (form == kPrintValue)
+                pair(k + 1, Use::Typed, o.name);
+            else
+                bad("unknown item form " + std::to_string(form));
+            return;
+        }
+        case O::None:
+        case O::Count:
+        case O::Result:
+        case O::Argument: return; // counts are checked by decode(), the rest by decode_call()
+        }
+    }
+
+    // FUNC_RETURN's pairs: the words after it while they hold operand tags (no
+    // opcode is an operand tag, so the next instruction cannot be taken for a
+    // pair). How many it needs depends on its callers (check_returns()).
+    std::int64_t decode_func_return() {
         const std::int64_t p = pos_;
-        std::int32_t nargs = 0;
-        if (!fits(5) || !count_at(p + 2, nargs, "argument count") ||
-            !fits(5 + 2 * std::int64_t(nargs)))
-            return 0;
-        v_.host_positions.push_back(static_cast<std::int32_t>(p));
+        std::int64_t k = p + 1;
+        while (k + 1 < code_ && is_operand_tag(word(k))) {
+            pair(k, Use::Stack, "result");
+            k += 2;
+        }
+        returns_.push_back(p);
+        return_pairs_.push_back((k - p - 1) / 2);
+        return k - p;
+    }
+
+    // A host call's import, result and arguments; its structure is checked.
+    void decode_call(std::int64_t nargs) {
+        const std::int64_t p = pos_;
         std::int32_t import = word(p + 1);
         if (import < 0 || static_cast<std::size_t>(import) >= im_.imports.size()) {
             bad("import " + std::to_string(import) + " is outside the import table (" +
                 std::to_string(im_.imports.size()) + ")");
-            return 5 + 2 * std::int64_t(nargs);
+            return;
         }
         const std::string& name = im_.imports[static_cast<std::size_t>(import)];
         const ExportInfo* e = find_export(name);
-        if (!e) return 5 + 2 * std::int64_t(nargs); // reported with the imports
+        if (!e) return; // reported with the imports
         if (static_cast<std::size_t>(nargs) != e->arity())
             bad(name + " takes " + std::to_string(e->arity()) +
                 (e->arity() == 1 ? " argument, " : " arguments, ") + std::to_string(nargs) +
@@ -338,7 +289,6 @@ class Verifier {
             bool address = static_cast<std::size_t>(k) < e->arity() && e->params[k] == 'p';
             pair(p + 5 + 2 * k, address ? Use::Int : Use::Typed, "argument");
         }
-        return 5 + 2 * std::int64_t(nargs);
     }
 
     bool is_start(std::int64_t at) const {
@@ -347,14 +297,11 @@ class Verifier {
 
     void check_targets() {
         for (const Target& t : targets_) {
-            // The interpreter adds 1 to a float NEXT's target as a 32-bit word.
-            std::int64_t to =
-                t.plus_one ? static_cast<std::int32_t>(static_cast<std::uint32_t>(t.target) + 1u)
-                           : t.target;
+            const std::int64_t to = t.to;
             if (!is_start(to)) {
                 const OpInfo* info = find_opcode(word(t.at));
                 fail(where(t.at) + ", " + (info ? info->mnemonic : "?") + ": target " +
-                     std::to_string(t.target) + (t.plus_one ? " (+1)" : "") +
+                     std::to_string(t.target) + (to != t.target ? " (+1)" : "") +
                      (to >= 0 && to < code_ ? " is not the start of an instruction"
                                             : " is outside the code"));
             }

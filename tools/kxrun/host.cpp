@@ -165,23 +165,26 @@ bool Host::load(const kxasm::Image& im, std::vector<std::string>& errors) {
     for (std::int32_t p : v.host_positions) {
         Instr in;
         in.op = w[p];
+        // Length and repeat count from the instruction's layout (opcodes.h).
+        const vm::Layout& layout = *kxasm::find_opcode(in.op)->layout;
+        const int count_at = layout.count_offset();
+        const std::int32_t n = count_at < 0 ? 0 : w[p + 1 + count_at];
+        in.next = p + static_cast<std::int32_t>(layout.length(n));
         switch (in.op) {
         case kxasm::HOST_END:
         case kxasm::HOST_CLOCK:
             in.tag = w[p + 1];
             in.var = var(w[p + 1], w[p + 2]);
-            in.next = p + 3;
             in.name = in.op == kxasm::HOST_END ? "end" : "clock";
             break;
         case kxasm::HOST_PRINT: {
             in.newline = (w[p + 1] & kxasm::kPrintNewline) != 0;
             in.first = static_cast<std::uint32_t>(items_.size());
-            in.count = static_cast<std::uint32_t>(w[p + 2]);
+            in.count = static_cast<std::uint32_t>(n);
             for (std::uint32_t k = 0; k < in.count; ++k) {
                 const std::int32_t* t = w + p + 3 + 3 * k;
                 items_.push_back({t[0], t[1], var(t[1], t[2])});
             }
-            in.next = p + 3 + 3 * static_cast<std::int32_t>(in.count);
             in.name = "print";
             break;
         }
@@ -195,7 +198,7 @@ bool Host::load(const kxasm::Image& im, std::vector<std::string>& errors) {
             in.tag = w[p + 3];
             in.var = in.tag == kxasm::kNoResult ? nullptr : var(w[p + 3], w[p + 4]);
             in.first = static_cast<std::uint32_t>(args_.size());
-            in.count = static_cast<std::uint32_t>(w[p + 2]);
+            in.count = static_cast<std::uint32_t>(n);
             for (std::uint32_t k = 0; k < in.count; ++k) {
                 std::int32_t tag = w[p + 5 + 2 * k], index = w[p + 6 + 2 * k];
                 bool want_float = e->params[k] == 'f';
@@ -205,7 +208,6 @@ bool Host::load(const kxasm::Image& im, std::vector<std::string>& errors) {
                                                              : kTruncate;
                 args_.push_back({conv, var(tag, index)});
             }
-            in.next = p + 5 + 2 * static_cast<std::int32_t>(in.count);
             break;
         }
         }
