@@ -455,6 +455,31 @@ KX_API int32_t KX_CALL KX_ImageGetRenderTo(int32_t image) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_ImageGetType(int32_t image) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_CacheTexturesChanges(int32_t on) KX_NOEXCEPT;
 
+/* ---- Blits ----------------------------------------------------------------
+ * Images onto the current surface, clipped to its viewport: by DirectDraw
+ * between video and texture buffers, by the raster library where an FX buffer
+ * is involved. rect is the address of four int32_t: left, top, right, bottom
+ * (right and bottom exclusive). The fifth argument of KX_ImageBltFX is not
+ * read. KX_ImageBltRot turns by angle degrees (clockwise on the screen) about
+ * (x, y) after adding the offsets to image coordinates and scaling. */
+KX_API int32_t KX_CALL KX_ImageBlt(int32_t image, int32_t x, int32_t y,
+                                   int32_t transparent) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageBltRect(int32_t image, const void* rect, int32_t x, int32_t y,
+                                       int32_t transparent) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageBltFX(int32_t image, int32_t x, int32_t y, int32_t fx1,
+                                     int32_t unused, int32_t fx2, int32_t fx3, int32_t fx4,
+                                     int32_t fx5) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageBltGrid(int32_t image, int32_t x, int32_t y, int32_t across,
+                                    int32_t down, int32_t transparent) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageBltTile(int32_t image, int32_t x, int32_t y,
+                                    int32_t transparent) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SurfaceCopyRect(int32_t source, int32_t x1, int32_t y1, int32_t x2,
+                                          int32_t y2, int32_t dest, int32_t dx, int32_t dy,
+                                          int32_t transparent) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageBltRot(int32_t image, int32_t x, int32_t y, float angle,
+                                      float scaleX, float scaleY, float offsetX, float offsetY,
+                                      int32_t alpha, int32_t transparent) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

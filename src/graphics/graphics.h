@@ -100,4 +100,30 @@ std::int32_t image_mask_colour(std::int32_t image, std::uint32_t colour) noexcep
 void image_render_to(std::int32_t image, std::int32_t kind) noexcept;
 std::int32_t cache_textures(std::int32_t on) noexcept;
 
+// ---- Blits ------------------------------------------------------------------------------
+// Image blits draw onto the current surface, clipped to its viewport (cut to
+// the surface's buffer); by DirectDraw between video and texture buffers, by
+// the raster library where an FX buffer is involved. Results as the exports.
+
+std::int32_t image_blt(std::int32_t image, std::int32_t x, std::int32_t y,
+                       std::int32_t transparent) noexcept;
+// rect: left, top, right, bottom within the image (null draws nothing).
+std::int32_t image_blt_rect(std::int32_t image, const std::int32_t* rect, std::int32_t x,
+                            std::int32_t y, std::int32_t transparent) noexcept;
+std::int32_t image_blt_fx(std::int32_t image, std::int32_t x, std::int32_t y, std::int32_t fx1,
+                          std::int32_t fx2, std::int32_t fx3, std::int32_t fx4,
+                          std::int32_t fx5) noexcept;
+void image_blt_grid(std::int32_t image, std::int32_t x, std::int32_t y, std::int32_t across,
+                    std::int32_t down, std::int32_t transparent) noexcept;
+void image_blt_tile(std::int32_t image, std::int32_t x, std::int32_t y,
+                    std::int32_t transparent) noexcept;
+void surface_copy_rect(std::int32_t source, std::int32_t x1, std::int32_t y1, std::int32_t x2,
+                       std::int32_t y2, std::int32_t dest, std::int32_t dx, std::int32_t dy,
+                       std::int32_t transparent) noexcept;
+// The rotated and scaled blit: through the textured quad, or the 3D device
+// for texture images.
+std::int32_t image_blt_rot(std::int32_t image, std::int32_t x, std::int32_t y, float angle,
+                           float scale_x, float scale_y, float offset_x, float offset_y,
+                           std::int32_t alpha, std::int32_t transparent) noexcept;
+
 } // namespace kx::graphics

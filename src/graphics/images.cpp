@@ -1,6 +1,7 @@
 // Images: off-screen surfaces with up to three buffers of one size (a video
 // surface, an FX buffer in a bank, a texture surface), made for a screen.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "graphics/graphics.h"
@@ -108,6 +109,23 @@ void fill_black(std::uint32_t surface, const KX_Viewport& v) {
     kxp::DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     kxp::Blt(surface, &r, 0, nullptr, kxp::DDBLT_COLORFILL, &fx);
+}
+
+// A colour 0xRRGGBB as a raw pixel of the surface's format: each channel's
+// top bits, as the raster library converts colours. Unchanged when the
+// surface's format cannot be had.
+std::uint32_t pixel_of_colour(std::uint32_t surface, std::uint32_t colour) {
+    kxp::DDPIXELFORMAT pf{};
+    pf.dwSize = sizeof pf;
+    if (kxp::GetPixelFormat(surface, &pf) != kxp::DD_OK || !(pf.dwFlags & kxp::DDPF_RGB))
+        return colour;
+    auto channel = [](std::uint32_t value, std::uint32_t mask) -> std::uint32_t {
+        if (!mask) return 0;
+        int bits = std::min(std::popcount(mask), 8);
+        return ((value >> (8 - bits)) << std::countr_zero(mask)) & mask;
+    };
+    return channel((colour >> 16) & 0xFF, pf.dwRBitMask) |
+           channel((colour >> 8) & 0xFF, pf.dwGBitMask) | channel(colour & 0xFF, pf.dwBBitMask);
 }
 
 void blit_whole(std::uint32_t to, std::uint32_t from, std::int32_t w, std::int32_t h) {
@@ -255,9 +273,15 @@ std::int32_t image_prepare_fx(std::int32_t handle) noexcept {
 std::int32_t image_mask_colour(std::int32_t handle, std::uint32_t colour) noexcept {
     KX_Image* i = image_record(handle);
     if (!i) return 0;
-    kxp::DDCOLORKEY key{colour, colour};
-    if (i->Video.Present != 0) kxp::SetColorKey(i->Video.Surface, kxp::DDCKEY_SRCBLT, &key);
-    if (i->Texture.Present != 0) kxp::SetColorKey(i->Texture.Surface, kxp::DDCKEY_SRCBLT, &key);
+    // The key is a raw pixel value: the colour in the surface's own format, as
+    // the raster library compares it, so both roads skip the same pixels.
+    auto set_key = [colour](std::uint32_t surface) {
+        std::uint32_t raw = pixel_of_colour(surface, colour);
+        kxp::DDCOLORKEY key{raw, raw};
+        kxp::SetColorKey(surface, kxp::DDCKEY_SRCBLT, &key);
+    };
+    if (i->Video.Present != 0) set_key(i->Video.Surface);
+    if (i->Texture.Present != 0) set_key(i->Texture.Surface);
     i->MaskColour = colour;
     return 1;
 }
