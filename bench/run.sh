@@ -9,7 +9,7 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)" >/dev/null
 benches=("$@")
 if [[ ${#benches[@]} -eq 0 ]]; then
-  benches=(vm_bench memory_bench strings_bench files_bench vgfx_bench platform_bench host_bench)
+  benches=(vm_bench memory_bench strings_bench files_bench vgfx_bench draw_bench platform_bench host_bench)
 fi
 for b in "${benches[@]}"; do
   [[ -x build/default/bin/$b ]] || continue

@@ -111,21 +111,85 @@ template <int F, int B> struct Outline {
     }
 };
 
-// The midpoint ring of radius r, each pixel once.
+// Largest s with s * s <= v.
+std::uint64_t isqrt_wide(std::uint64_t v) {
+    auto s = static_cast<std::uint64_t>(std::sqrt(static_cast<double>(v)));
+    while (s > 0 && static_cast<unsigned __int128>(s) * s > v)
+        --s;
+    while (static_cast<unsigned __int128>(s + 1) * (s + 1) <= v)
+        ++s;
+    return s;
+}
+
+// The midpoint ring of radius r, each pixel once. The ring is eight mirror
+// images of one octant, in which the midpoint method steps y by one and keeps x
+// while (y + 1)^2 + x (x - 1) < r^2: so x at row y is the largest x with
+// x (x - 1) < r^2 - y^2, which gives any row's x at once. Each mirror image is
+// drawn only over the rows that the clip rectangle lets through, so a ring that
+// is mostly clipped costs what its visible part does.
 template <int F, int B> struct CircleOutline {
+    static i64 x_at(i64 r, i64 y) { // x (x - 1) <= n  <=>  (2x - 1)^2 <= 4n + 1
+        i128 n = i128(r) * r - i128(y) * y - 1;
+        return n < 0 ? 0 : i64((isqrt_wide(std::uint64_t(4 * n + 1)) + 1) / 2);
+    }
+    // First y in [lo, hi] (hi + 1 when none) where pred turns true; pred is
+    // monotone (false, then true).
+    template <class P> static i64 first(i64 lo, i64 hi, P pred) {
+        ++hi;
+        while (lo < hi) {
+            i64 mid = lo + (hi - lo) / 2;
+            if (pred(mid))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    }
     static void run(i64 cx, i64 cy, i64 r, i64 unused, u32 colour) {
         (void)unused;
         Outline<F, B> o{colour, cx, cy};
-        i64 x = r, y = 0, err = 1 - r;
-        while (x >= y) {
-            o.four(x, y);
-            if (x != y) o.four(y, x);
-            ++y;
-            if (err < 0) {
-                err += 2 * y + 1;
-            } else {
-                --x;
-                err += 2 * (y - x) + 1;
+        if (r == 0) {
+            o.at(0, 0);
+            return;
+        }
+        // The octant runs from y = 0 while x >= y.
+        const i64 last = first(0, r, [&](i64 y) { return x_at(r, y) < y; }) - 1;
+        const Rect& c = g.clip;
+        for (int image = 0; image < 8; ++image) {
+            const bool swap = image & 4;
+            const i64 sx = (image & 1) ? -1 : 1, sy = (image & 2) ? -1 : 1;
+            // Offsets from the centre allowed by the clip rectangle, as ranges of
+            // the along (y) and across (x at y) values of the octant.
+            auto range = [](i64 centre, i64 sign, i64 lo, i64 hi, i64& from, i64& to) {
+                from = sign > 0 ? lo - centre : centre - (hi - 1);
+                to = sign > 0 ? hi - 1 - centre : centre - lo;
+            };
+            i64 ax, bx, ay, by; // offsets in x and in y on the surface
+            range(cx, sx, c.l, c.r, ax, bx);
+            range(cy, sy, c.t, c.b, ay, by);
+            // y is the surface's y offset unless swapped; x at y the other one.
+            i64 y_lo = swap ? ax : ay, y_hi = swap ? bx : by;
+            i64 x_lo = swap ? ay : ax, x_hi = swap ? by : bx;
+            i64 y0 = std::max<i64>(y_lo, 0), y1 = std::min(y_hi, last);
+            if (y0 > y1) continue;
+            // x at y falls as y grows: keep the rows where it lies in [x_lo, x_hi].
+            y0 = std::max(y0, first(y0, y1, [&](i64 y) { return x_at(r, y) <= x_hi; }));
+            y1 = std::min(y1, first(y0, y1, [&](i64 y) { return x_at(r, y) < x_lo; }) - 1);
+            if (y0 > y1) continue;
+            i64 x = x_at(r, y0);
+            i64 err = i64(i128(y0 + 1) * (y0 + 1) + i128(x) * (x - 1) - i128(r) * r);
+            for (i64 y = y0; y <= y1; ++y) {
+                // Each pixel once: mirror images of points on an axis or on the
+                // diagonal are left out.
+                bool skip = swap ? (x == y || (sx < 0 && y == 0) || (sy < 0 && x == 0))
+                                 : ((sx < 0 && x == 0) || (sy < 0 && y == 0));
+                if (!skip) o.at(swap ? sx * y : sx * x, swap ? sy * x : sy * y);
+                if (err < 0) {
+                    err += 2 * (y + 1) + 1;
+                } else {
+                    --x;
+                    err += 2 * (y + 1 - x) + 1;
+                }
             }
         }
     }

@@ -88,8 +88,9 @@
  * VGFX_FastPoint (uint32_t 0xRRGGBB), VGFX_PixelRunLength and KX_Rnd
  * (int32_t); the rest return nothing. Shapes whose coordinates are so large
  * that their arithmetic would overflow are still drawn correctly (the library
- * computes in 64 and 128 bits), but outlines of circles and ellipses take
- * time in proportion to their radius.
+ * computes in 64 and 128 bits). Filled circles and ellipses and circle outlines
+ * take time in proportion to their visible part; ellipse outlines in proportion to
+ * their radii.
  */
 #ifndef KX_VGFX_H
 #define KX_VGFX_H

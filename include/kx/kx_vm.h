@@ -480,6 +480,92 @@ KX_API int32_t KX_CALL KX_ImageBltRot(int32_t image, int32_t x, int32_t y, float
                                       float scaleX, float scaleY, float offsetX, float offsetY,
                                       int32_t alpha, int32_t transparent) KX_NOEXCEPT;
 
+/* ---- Drawing primitives on the current surface --------------------------------------- */
+/* Colours are 0xRRGGBB, passed to the raster library unchanged; right and bottom
+ * of boxes are exclusive. Textured shapes take an image handle first. */
+KX_API void KX_CALL KX_Cls(int32_t colour) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Dot(int32_t x, int32_t y, int32_t colour, int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Dot2(int32_t x, int32_t y, int32_t colour, int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FastDot_SetCurrentBuffer(void) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FastDot(int32_t x, int32_t y, int32_t colour, int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_Point(int32_t x, int32_t y) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FastPoint(int32_t x, int32_t y) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_PixelRunLength(int32_t x, int32_t y, int32_t dx, int32_t dy,
+                                         int32_t max) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Box(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t colour,
+                           int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ShadeBox(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t c1,
+                                int32_t c2, int32_t c3, int32_t c4, int32_t mode,
+                                int32_t alpha) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Circle(int32_t x, int32_t y, int32_t radius, int32_t colour,
+                              int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Ellipse(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t colour,
+                               int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Line(float x1, float y1, float x2, float y2, int32_t colour,
+                            int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Tri(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                           int32_t colour, int32_t mode, int32_t alpha) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TriG(int32_t x1, int32_t y1, int32_t c1, int32_t x2, int32_t y2, int32_t c2,
+                            int32_t x3, int32_t y3, int32_t c3, int32_t mode,
+                            int32_t alpha) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TriT(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                            int32_t x2, int32_t y2, int32_t tx2, int32_t ty2, int32_t x3,
+                            int32_t y3, int32_t tx3, int32_t ty3, int32_t mode,
+                            int32_t alpha) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TriTG(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                             int32_t c1, int32_t x2, int32_t y2, int32_t tx2, int32_t ty2,
+                             int32_t c2, int32_t x3, int32_t y3, int32_t tx3, int32_t ty3,
+                             int32_t c3, int32_t transparent, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TriTI(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                             int32_t c1, int32_t x2, int32_t y2, int32_t tx2, int32_t ty2,
+                             int32_t c2, int32_t x3, int32_t y3, int32_t tx3, int32_t ty3,
+                             int32_t c3, int32_t transparent, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_Quad(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3,
+                            int32_t x4, int32_t y4, int32_t colour, int32_t mode,
+                            int32_t unused) KX_NOEXCEPT;
+KX_API void KX_CALL KX_QuadG(int32_t x1, int32_t y1, int32_t c1, int32_t x2, int32_t y2, int32_t c2,
+                             int32_t x3, int32_t y3, int32_t c3, int32_t x4, int32_t y4, int32_t c4,
+                             int32_t mode, int32_t unused) KX_NOEXCEPT;
+KX_API void KX_CALL KX_QuadT(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                             int32_t x2, int32_t y2, int32_t tx2, int32_t ty2, int32_t x3,
+                             int32_t y3, int32_t tx3, int32_t ty3, int32_t x4, int32_t y4,
+                             int32_t tx4, int32_t ty4, int32_t mode, int32_t alpha) KX_NOEXCEPT;
+KX_API void KX_CALL KX_QuadTG(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                              int32_t c1, int32_t x2, int32_t y2, int32_t tx2, int32_t ty2,
+                              int32_t c2, int32_t x3, int32_t y3, int32_t tx3, int32_t ty3,
+                              int32_t c3, int32_t x4, int32_t y4, int32_t tx4, int32_t ty4,
+                              int32_t c4, int32_t transparent, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_QuadTI(int32_t image, int32_t x1, int32_t y1, int32_t tx1, int32_t ty1,
+                              int32_t c1, int32_t x2, int32_t y2, int32_t tx2, int32_t ty2,
+                              int32_t c2, int32_t x3, int32_t y3, int32_t tx3, int32_t ty3,
+                              int32_t c3, int32_t x4, int32_t y4, int32_t tx4, int32_t ty4,
+                              int32_t c4, int32_t transparent, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_GouraudStripV(int32_t y1, int32_t c1, int32_t y2, int32_t c2,
+                                     int32_t x) KX_NOEXCEPT;
+KX_API void KX_CALL KX_GouraudStripH(int32_t x1, int32_t c1, int32_t x2, int32_t c2,
+                                     int32_t y) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TextureStripV(int32_t image, int32_t y1, int32_t tx1, int32_t ty1,
+                                     int32_t y2, int32_t tx2, int32_t ty2, int32_t x) KX_NOEXCEPT;
+KX_API void KX_CALL KX_TextureStripH(int32_t image, int32_t x1, int32_t tx1, int32_t ty1,
+                                     int32_t x2, int32_t tx2, int32_t ty2, int32_t y) KX_NOEXCEPT;
+KX_API void KX_CALL KX_DrawShape(void* spans, int32_t count, int32_t colour,
+                                 int32_t mode) KX_NOEXCEPT;
+
+/* ---- Image effects on a surface's viewport ------------------------------------------ */
+KX_API void KX_CALL KX_ImageFade(int32_t surface, int32_t level) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageGreyScale(int32_t surface) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageMirror(int32_t surface, int32_t horizontal,
+                                   int32_t vertical) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageRGBMask(int32_t surface, int32_t colour, int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImagePhongMap(int32_t surface, int32_t x, int32_t y, int32_t radius,
+                                     int32_t colour, int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageLight(int32_t surface, int32_t x, int32_t y, int32_t radius,
+                                  int32_t colour) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageBlur(int32_t surface, float divisor) KX_NOEXCEPT;
+KX_API void KX_CALL KX_ImageScroll(int32_t image, int32_t dx, int32_t dy, int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_ImageScale(int32_t image, float sx, float sy,
+                                     int32_t absolute) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -126,4 +126,70 @@ std::int32_t image_blt_rot(std::int32_t image, std::int32_t x, std::int32_t y, f
                            float scale_x, float scale_y, float offset_x, float offset_y,
                            std::int32_t alpha, std::int32_t transparent) noexcept;
 
+// Buffers of an image, made for a screen (0 when they cannot be made).
+std::uint32_t make_video_surface(const KX_Screen& s, std::int32_t width, std::int32_t height,
+                                 std::int32_t type_flags) noexcept;
+std::uint32_t make_texture_surface(const KX_Screen& s, std::int32_t width,
+                                   std::int32_t height) noexcept;
+
+// ---- Drawing primitives on the current surface -------------------------------------------
+// Each decides whether anything is drawn (a current surface, a render kind it
+// serves, a shape not wholly outside the viewport), takes and releases the
+// locks it needs and forwards to the raster library with colours unchanged.
+
+void cls(std::uint32_t colour) noexcept;
+void dot(std::int32_t x, std::int32_t y, std::uint32_t colour, std::int32_t mode) noexcept;
+void dot_unlocked(std::int32_t x, std::int32_t y, std::uint32_t colour, std::int32_t mode) noexcept;
+void fast_dot_set_buffer() noexcept;
+std::uint32_t point(std::int32_t x, std::int32_t y) noexcept;
+std::int32_t pixel_run_length(std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy,
+                              std::int32_t max) noexcept;
+void box(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t colour,
+         std::int32_t mode) noexcept;
+void shade_box(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+               const std::uint32_t (&corners)[4]) noexcept;
+void circle(std::int32_t x, std::int32_t y, std::int32_t radius, std::uint32_t colour,
+            std::int32_t mode) noexcept;
+void ellipse(std::int32_t x, std::int32_t y, std::int32_t rx, std::int32_t ry, std::uint32_t colour,
+             std::int32_t mode) noexcept;
+void line(float x1, float y1, float x2, float y2, std::uint32_t colour, std::int32_t mode) noexcept;
+
+// The line clipper: against the inclusive bounds (left, top, right - 1,
+// bottom - 1) of a viewport. -1: nothing to draw; 0: the segment lies inside;
+// 1: clipped, out holds the clipped end points (x1, y1, x2, y2), rounded down.
+std::int32_t clip_line(float x1, float y1, float x2, float y2, const KX_Viewport& v,
+                       float (&out)[4]) noexcept;
+
+// Triangles, quads and span shapes, whose only test is the render kind;
+// values are the export's arguments after the image, in its order. The
+// textured ones draw nothing for a handle that is not an image.
+void tri(const std::int32_t (&v)[8]) noexcept;
+void tri_gouraud(const std::int32_t (&v)[10]) noexcept;
+void tri_textured(std::int32_t image, const std::int32_t (&v)[14]) noexcept;
+void tri_textured_shaded(std::int32_t image, const std::int32_t (&v)[17], bool intensity) noexcept;
+void quad(const std::int32_t (&v)[10]) noexcept;
+void quad_gouraud(const std::int32_t (&v)[13]) noexcept;
+void quad_textured(std::int32_t image, const std::int32_t (&v)[18]) noexcept;
+void quad_textured_shaded(std::int32_t image, const std::int32_t (&v)[22], bool intensity) noexcept;
+void draw_spans(const std::int32_t* spans, std::int32_t count, std::uint32_t colour,
+                std::int32_t mode) noexcept;
+
+// Strips: nothing when the strip lies outside the viewport (across is the
+// fixed coordinate, from..to the span along the strip).
+void gouraud_strip(bool vertical, std::int32_t a1, std::uint32_t c1, std::int32_t a2,
+                   std::uint32_t c2, std::int32_t across) noexcept;
+void texture_strip(bool vertical, std::int32_t image, std::int32_t a1, std::int32_t tx1,
+                   std::int32_t ty1, std::int32_t a2, std::int32_t tx2, std::int32_t ty2,
+                   std::int32_t across) noexcept;
+
+// ---- Image effects ------------------------------------------------------------------------
+// Each changes the surface's viewport in place and leaves the current surface
+// (and the raster library's clip rectangle) as it found them.
+
+enum class Effect { Fade, GreyScale, Mirror, RGBMask, PhongMap, Light };
+void effect(std::int32_t surface, Effect kind, const std::int32_t (&values)[5]) noexcept;
+void blur(std::int32_t surface, float divisor) noexcept;
+void scroll(std::int32_t image, std::int32_t dx, std::int32_t dy, std::int32_t mode) noexcept;
+std::int32_t scale(std::int32_t image, float sx, float sy, std::int32_t absolute) noexcept;
+
 } // namespace kx::graphics

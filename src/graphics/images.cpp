@@ -44,7 +44,10 @@ kxp::HRESULT choose_format(kxp::DDPIXELFORMAT* f, void* context) {
     return kxp::D3DENUMRET_CANCEL;
 }
 
-std::uint32_t make_video(const KX_Screen& s, std::int32_t w, std::int32_t h, std::int32_t flags) {
+} // namespace
+
+std::uint32_t make_video_surface(const KX_Screen& s, std::int32_t w, std::int32_t h,
+                                 std::int32_t flags) noexcept {
     kxp::DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
     d.dwFlags = kxp::DDSD_CAPS | kxp::DDSD_HEIGHT | kxp::DDSD_WIDTH;
@@ -56,7 +59,7 @@ std::uint32_t make_video(const KX_Screen& s, std::int32_t w, std::int32_t h, std
     return kxp::CreateSurface(s.DirectDraw, &d, &surface, 0) == kxp::DD_OK ? surface : 0;
 }
 
-std::uint32_t make_texture(const KX_Screen& s, std::int32_t w, std::int32_t h) {
+std::uint32_t make_texture_surface(const KX_Screen& s, std::int32_t w, std::int32_t h) noexcept {
     FormatChoice choice{static_cast<kxp::DWORD>(s.Size.Depth)};
     if (!s.Direct3DDevice) return 0;
     kxp::EnumTextureFormats(s.Direct3DDevice, &choose_format, &choice);
@@ -71,6 +74,8 @@ std::uint32_t make_texture(const KX_Screen& s, std::int32_t w, std::int32_t h) {
     std::uint32_t surface = 0;
     return kxp::CreateSurface(s.DirectDraw, &d, &surface, 0) == kxp::DD_OK ? surface : 0;
 }
+
+namespace {
 
 // Makes the FX buffer of an image whose size and screen are set; false when
 // the bank cannot be had (the record is then unchanged).
@@ -151,7 +156,7 @@ std::int32_t image_create(std::int32_t screen, std::int32_t width, std::int32_t 
     i->Type.TypeFlags = flags;
     bool ok = true;
     if (flags & kVideo) {
-        i->Video.Surface = make_video(*s, width, height, flags);
+        i->Video.Surface = make_video_surface(*s, width, height, flags);
         i->Video.Present = i->Video.Surface ? 1 : 0;
         ok = i->Video.Present == 1;
     }
@@ -160,7 +165,7 @@ std::int32_t image_create(std::int32_t screen, std::int32_t width, std::int32_t 
         i = image_record(handle);
     }
     if (ok && (flags & kTexture)) {
-        i->Texture.Surface = make_texture(*s, width, height);
+        i->Texture.Surface = make_texture_surface(*s, width, height);
         i->Texture.Present = i->Texture.Surface ? 1 : 0;
         ok = i->Texture.Present == 1;
     }

@@ -145,6 +145,39 @@ bool connected8(const Pixels& s) {
     return seen.size() == s.size();
 }
 
+TEST(VgfxCircleEllipse, ClippedRingsArePiecesOfTheWholeRing) {
+    // A ring drawn through any clip window is the whole ring's pixels in it.
+    CoverageCanvas c(120, 120);
+    for (int r : {1, 2, 3, 5, 13, 40, 59}) {
+        SCOPED_TRACE(r);
+        c.fill(0);
+        VGFX_SetBufferViewPort(0, 0, 120, 120);
+        VGFX_Circle(60, 60, r, 1, 0x20);
+        Pixels whole = c.covered();
+        for (int t = 0; t < 120; t += 13)
+            for (int l = 0; l < 120; l += 17) {
+                c.fill(0);
+                VGFX_SetBufferViewPort(l, t, l + 17, t + 13);
+                VGFX_Circle(60, 60, r, 1, 0x20);
+                Pixels part;
+                for (auto p : whole)
+                    if (p.first >= l && p.first < l + 17 && p.second >= t && p.second < t + 13)
+                        part.insert(p);
+                ASSERT_EQ(c.covered(), part) << l << "," << t;
+            }
+    }
+    // A ring of the largest radius through a small window: only its visible arc is
+    // walked, and its pixels lie on the circle.
+    c.fill(0);
+    VGFX_SetBufferViewPort(0, 0, 120, 120);
+    const int64_t r = INT32_MAX, cx = 60 - r;
+    VGFX_Circle(int32_t(cx), 60, int32_t(r), 1, 0x20);
+    Pixels arc = c.covered();
+    EXPECT_EQ(arc.size(), 120u); // one pixel per row near the rightmost point
+    for (auto [x, y] : arc)
+        EXPECT_NEAR(std::hypot(double(x - cx), double(y - 60)), double(r), 1.0);
+}
+
 TEST(VgfxCircleEllipse, FilledIsTheDiscAndOutlineTheSymmetricRing) {
     // Circles of radius 0 .. 13, then ellipses; about the centre of pixel (20, 19).
     std::vector<std::pair<int, int>> radii{{7, 3}, {3, 9}, {1, 5}, {12, 12}, {5, 1}};
