@@ -2,8 +2,6 @@
 // level, made once when the library loads.
 #include "simd.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,21 +22,6 @@ i32 none_key_row(u8*, const u8*, i32, u32) {
 
 #ifdef KX_VGFX_X86
 
-// Pixels of a keyed row one at a time up to where out is aligned to `align` bytes (when
-// pixels can be aligned at all), so that the vector stores after them do not straddle
-// cache lines. As the scalar loop does it.
-template <int F> i32 key_row_head(u8* out, const u8* s, i32 n, u32 key, unsigned align) {
-    using P = Px<F>;
-    auto at = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(out) % align);
-    if (at % P::bytes) return 0;
-    i32 head = std::min<i32>(n, i32((align - at) % align / P::bytes));
-    for (i32 i = 0; i < head; ++i) {
-        u32 v = P::load(s + i * P::bytes) & P::key_bits;
-        if (v != key) P::store(out + i * P::bytes, v);
-    }
-    return head;
-}
-
 // ---- SSE2 -------------------------------------------------------------------------------
 
 template <int BYTES> __m128i splat128(u32 v) {
@@ -53,14 +36,15 @@ template <int BYTES> __m128i cmpeq128(__m128i a, __m128i b) {
 }
 
 // Keyed rows select between source and destination without branches: skipping keyed
-// groups costs more in mispredicted branches than it saves.
+// groups cost more in mispredicted branches than it saved, and aligning the stores
+// (which misaligns the loads) did not pay either.
 template <int F> i32 key_row_sse2(u8* out, const u8* s, i32 n, u32 key) {
     using P = Px<F>;
     if (key & ~P::key_bits) return 0; // matches nothing: the scalar loop copies
     const __m128i bits = splat128<P::bytes>(P::key_bits);
     const __m128i vkey = splat128<P::bytes>(key);
     constexpr i32 per = 16 / P::bytes;
-    i32 i = key_row_head<F>(out, s, n, key, 16);
+    i32 i = 0;
     for (; i + per <= n; i += per) {
         auto* q = reinterpret_cast<__m128i*>(out + i * P::bytes);
         __m128i v = _mm_and_si128(
@@ -119,27 +103,25 @@ template <int BYTES> KX_AVX2 __m256i cmpeq256(__m256i a, __m256i b) {
     if constexpr (BYTES == 4) return _mm256_cmpeq_epi32(a, b);
 }
 
+// As the SSE2 rows; 32-bit rows store the pixels that are not keyed with a masked
+// store instead, so they never read the destination.
 template <int F> KX_AVX2 i32 key_row_avx2(u8* out, const u8* s, i32 n, u32 key) {
     using P = Px<F>;
     if (key & ~P::key_bits) return 0;
     const __m256i bits = splat256<P::bytes>(P::key_bits);
     const __m256i vkey = splat256<P::bytes>(key);
+    const __m256i ones = _mm256_set1_epi32(-1);
     constexpr i32 per = 32 / P::bytes;
-    auto one = [&](i32 at) KX_AVX2 {
-        auto* q = reinterpret_cast<__m256i*>(out + at * P::bytes);
+    i32 i = 0;
+    for (; i + per <= n; i += per) {
+        auto* q = reinterpret_cast<__m256i*>(out + i * P::bytes);
         __m256i v = _mm256_and_si256(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + at * P::bytes)), bits);
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i * P::bytes)), bits);
         __m256i m = cmpeq256<P::bytes>(v, vkey);
-        _mm256_storeu_si256(q, _mm256_blendv_epi8(v, _mm256_loadu_si256(q), m));
-    };
-    i32 i = key_row_head<F>(out, s, n, key, 32);
-    for (; i + 2 * per <= n; i += 2 * per) {
-        one(i);
-        one(i + per);
-    }
-    if (i + per <= n) {
-        one(i);
-        i += per;
+        if constexpr (P::bytes == 4)
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(q), _mm256_xor_si256(m, ones), v);
+        else
+            _mm256_storeu_si256(q, _mm256_blendv_epi8(v, _mm256_loadu_si256(q), m));
     }
     // The tail in one 16-byte group when it is that long (AVX2 includes SSE2).
     if (n - i >= 16 / P::bytes)
