@@ -8,10 +8,7 @@
 #include <utility>
 
 #include "pixel.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include "simd.h"
 
 namespace kx::vgfx {
 
@@ -45,103 +42,9 @@ inline u32 pack_colour(int f, u32 colour) {
     return pack[f](colour);
 }
 
-// ---- 32-bit blends with SSE2 ----------------------------------------------------------
-
-// 32-bit rows: out = t over p at level a (exactly as lerp()), the top byte cleared. With
-// CONST_T the texel is the colour c for every pixel; with KEY, pixels whose t (low 24
-// bits) equals key keep what out held. The vector loops below do whole groups of
-// pixels from `from` on and return where they stopped; the caller finishes the rest.
-struct Lerp32Args {
-    u8* out;
-    const u8* t;
-    const u8* p;
-    i32 n;
-    u32 a, key, c;
-};
-
-#if defined(__x86_64__) || defined(__i386__)
-#define KX_VGFX_AVX2 1
-template <bool KEY, bool CONST_T>
-__attribute__((target("avx2"))) i32 lerp32_avx2(const Lerp32Args& x, i32 from) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i va = _mm256_set1_epi16(static_cast<short>(x.a));
-    const __m256i vb = _mm256_set1_epi16(static_cast<short>(255 - x.a));
-    const __m256i half = _mm256_set1_epi16(128);
-    const __m256i rgb = _mm256_set1_epi32(0xFFFFFF);
-    const __m256i vkey = _mm256_set1_epi32(static_cast<int>(x.key));
-    const __m256i vc = _mm256_set1_epi32(static_cast<int>(x.c));
-    i32 i = from;
-    for (; i + 8 <= x.n; i += 8) {
-        __m256i tv =
-            CONST_T ? vc : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.t + 4 * i));
-        __m256i pv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.p + 4 * i));
-        __m256i lo = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(tv, zero), va),
-                             _mm256_mullo_epi16(_mm256_unpacklo_epi8(pv, zero), vb)),
-            half);
-        __m256i hi = _mm256_add_epi16(
-            _mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(tv, zero), va),
-                             _mm256_mullo_epi16(_mm256_unpackhi_epi8(pv, zero), vb)),
-            half);
-        lo = _mm256_srli_epi16(_mm256_add_epi16(lo, _mm256_srli_epi16(lo, 8)), 8);
-        hi = _mm256_srli_epi16(_mm256_add_epi16(hi, _mm256_srli_epi16(hi, 8)), 8);
-        __m256i r = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
-        if constexpr (KEY) {
-            __m256i m = _mm256_cmpeq_epi32(_mm256_and_si256(tv, rgb), vkey);
-            __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.out + 4 * i));
-            r = _mm256_blendv_epi8(r, old, m);
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.out + 4 * i), r);
-    }
-    return i;
-}
-inline bool has_avx2() {
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
-#endif
-
-template <bool KEY, bool CONST_T> inline i32 lerp32_sse2(const Lerp32Args& x, i32 from) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i va = _mm_set1_epi16(static_cast<short>(x.a));
-    const __m128i vb = _mm_set1_epi16(static_cast<short>(255 - x.a));
-    const __m128i half = _mm_set1_epi16(128);
-    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
-    const __m128i vkey = _mm_set1_epi32(static_cast<int>(x.key));
-    const __m128i vc = _mm_set1_epi32(static_cast<int>(x.c));
-    auto mix = [&](__m128i t, __m128i p) { // t * a + p * (255 - a), rounded / 255
-        __m128i v =
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(t, va), _mm_mullo_epi16(p, vb)), half);
-        return _mm_srli_epi16(_mm_add_epi16(v, _mm_srli_epi16(v, 8)), 8);
-    };
-    i32 i = from;
-    for (; i + 4 <= x.n; i += 4) {
-        __m128i tv = CONST_T ? vc : _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.t + 4 * i));
-        __m128i pv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.p + 4 * i));
-        __m128i lo = mix(_mm_unpacklo_epi8(tv, zero), _mm_unpacklo_epi8(pv, zero));
-        __m128i hi = mix(_mm_unpackhi_epi8(tv, zero), _mm_unpackhi_epi8(pv, zero));
-        __m128i r = _mm_and_si128(_mm_packus_epi16(lo, hi), rgb);
-        if constexpr (KEY) {
-            __m128i m = _mm_cmpeq_epi32(_mm_and_si128(tv, rgb), vkey);
-            __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x.out + 4 * i));
-            r = _mm_or_si128(_mm_and_si128(m, old), _mm_andnot_si128(m, r));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(x.out + 4 * i), r);
-    }
-    return i;
-#else
-    (void)x;
-    return from;
-#endif
-}
-
+// Vector kernels for whole groups of a row; the scalar loops finish it.
 template <bool KEY, bool CONST_T> inline i32 lerp32(const Lerp32Args& x) {
-    i32 i = 0;
-#ifdef KX_VGFX_AVX2
-    if (has_avx2()) i = lerp32_avx2<KEY, CONST_T>(x, 0);
-#endif
-    return lerp32_sse2<KEY, CONST_T>(x, i);
+    return g_simd.lerp32[KEY][CONST_T](x);
 }
 
 // ---- Fills and flat spans ------------------------------------------------------------
@@ -260,6 +163,8 @@ template <int F, int B, bool KEY> struct Combine {
         i32 i = 0;
         if constexpr (F == 4 && B == TB_LEVEL)
             i = lerp32<KEY, false>({out, s, bk, n, x.level, x.key, 0});
+        else if constexpr (KEY && B == TB_TEXEL && F != 3)
+            i = g_simd.key_row[F](out, s, n, x.key);
         for (; i < n; ++i) {
             u32 sr = P::load(s + i * P::bytes);
             u32 p = 0;
