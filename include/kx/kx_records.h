@@ -370,4 +370,42 @@ KX_STATIC_ASSERT(offsetof(KX_Image, FX.Format) == 96, "image record layout");
 KX_STATIC_ASSERT(offsetof(KX_Image, Texture) == 116, "image record layout");
 KX_STATIC_ASSERT(offsetof(KX_Image, Viewport) == 124, "image record layout");
 
+/* ---- Font record (bank type 11, 8252 bytes) -------------------------------- */
+
+/* FontType: 1 system font, 2 bitmap font, 4 bitmap font prepared for FX. */
+typedef struct KX_FontChar {
+    int32_t HangLeft;  /* the glyph is drawn this far right of the pen */
+    int32_t Advance;   /* pen advance */
+    int32_t HangRight;
+    int32_t Height;
+    KX_Viewport SourceRect; /* the glyph on the font image: left, top, right, bottom */
+} KX_FontChar;
+
+typedef struct KX_Font {
+    int32_t InUse;
+    int32_t Reserved1;
+    int32_t FontType;
+    uint32_t GdiFont;     /* system font id, 0 when none */
+    int32_t ScreenHandle; /* the screen the font was made for */
+    int32_t NameString;   /* string bank with the face name; 0 for bitmap fonts */
+    int32_t Style;
+    int32_t Size;
+    int32_t CellWidth;
+    int32_t CellHeight;
+    int32_t Reserved10;
+    uint32_t MaskColour;
+    int32_t ImageHandle; /* the glyph grid, 0 while none */
+    int32_t GridColumns; /* 16 */
+    int32_t GridRows;    /* 16 */
+    KX_FontChar Chars[256];
+} KX_Font;
+
+KX_STATIC_ASSERT(sizeof(KX_FontChar) == 32, "a character entry is eight words");
+KX_STATIC_ASSERT(sizeof(KX_Font) == 8252, "font record is 2063 words");
+KX_STATIC_ASSERT(offsetof(KX_Font, GdiFont) == 12, "font record layout");
+KX_STATIC_ASSERT(offsetof(KX_Font, CellWidth) == 32, "font record layout");
+KX_STATIC_ASSERT(offsetof(KX_Font, MaskColour) == 44, "font record layout");
+KX_STATIC_ASSERT(offsetof(KX_Font, GridRows) == 56, "font record layout");
+KX_STATIC_ASSERT(offsetof(KX_Font, Chars) == 60, "font record layout");
+
 #endif

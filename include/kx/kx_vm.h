@@ -566,6 +566,40 @@ KX_API void KX_CALL KX_ImageScroll(int32_t image, int32_t dx, int32_t dy, int32_
 KX_API int32_t KX_CALL KX_ImageScale(int32_t image, float sx, float sy,
                                      int32_t absolute) KX_NOEXCEPT;
 
+/* ---- Fonts and text ------------------------------------------------------------------ */
+/* Font arguments are font handles (bank type 11); characters are bytes 0-255, read as
+ * Windows-1252 by system fonts. */
+KX_API int32_t KX_CALL KX_FontLoad(int32_t screen, int32_t name, int32_t size,
+                                   int32_t style) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontCreateBitmap(int32_t screen, int32_t width, int32_t height,
+                                           int32_t imageFlags) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontConvertBitmap(int32_t font, int32_t colour,
+                                            int32_t imageFlags) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontPrepareFX(int32_t font, int32_t colour) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontDelete(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_DrawText(int32_t font, int32_t string, int32_t x, int32_t y,
+                                   int32_t colour, int32_t centre) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontDrawChr(int32_t font, int32_t code, int32_t x, int32_t y,
+                                      int32_t colour, int32_t unused) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontDrawChrSet(int32_t font, int32_t x, int32_t y,
+                                         int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetChrSet(int32_t font, int32_t x, int32_t y) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetChr(int32_t font, int32_t code, int32_t x, int32_t y) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetType(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetStyle(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetImage(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetSize(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetWidth(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetHeight(int32_t font) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetMaskColour(int32_t font) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FontGetName(int32_t font, int32_t dest) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FontSetMaskColour(int32_t font, int32_t colour) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontCalcTextSize(int32_t font, int32_t string, int32_t mode) KX_NOEXCEPT;
+KX_API void KX_CALL KX_FontSetChrSize(int32_t font, int32_t code, int32_t value,
+                                      int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetChrSize(int32_t font, int32_t code, int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_FontGetChrHang(int32_t font, int32_t code, int32_t side) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif
