@@ -2,7 +2,9 @@
 // level, and helpers that make surfaces and read and write their raw pixels.
 #pragma once
 
+#include <array>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "desktop_fixture.h"
@@ -20,6 +22,8 @@ inline constexpr DDPIXELFORMAT kXRGB{32, DDPF_RGB, 0, 32, 0xFF0000, 0xFF00, 0xFF
 inline constexpr DDPIXELFORMAT kARGB{
     32, DDPF_RGB | DDPF_ALPHAPIXELS, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u};
 
+using Raw = std::vector<std::uint32_t>;
+
 // A surface's raw pixel values.
 struct Pixels {
     std::int32_t width = 0, height = 0, bytes = 0;
@@ -27,7 +31,20 @@ struct Pixels {
     std::uint32_t operator()(std::int32_t x, std::int32_t y) const {
         return raw[static_cast<std::size_t>(y * width + x)];
     }
+    // The values at some points, to compare as one.
+    Raw at(std::initializer_list<std::array<std::int32_t, 2>> points) const {
+        Raw r;
+        for (auto [x, y] : points)
+            r.push_back((*this)(x, y));
+        return r;
+    }
 };
+
+inline DDSURFACEDESC2 blank_desc() {
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    return d;
+}
 
 class Gfx : public Desktop {
   protected:
@@ -59,10 +76,25 @@ class Gfx : public Desktop {
         return s;
     }
 
+    // The windowed primary surface of a display object.
+    static LPDIRECTDRAWSURFACE7 primary(LPDIRECTDRAW7 on) {
+        DDSURFACEDESC2 p = blank_desc();
+        p.dwFlags = DDSD_CAPS;
+        p.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+        LPDIRECTDRAWSURFACE7 s = 0;
+        EXPECT_EQ(CreateSurface(on, &p, &s, 0), DD_OK);
+        return s;
+    }
+
+    static DDSURFACEDESC2 described(LPDIRECTDRAWSURFACE7 s) {
+        DDSURFACEDESC2 d = blank_desc();
+        EXPECT_EQ(GetSurfaceDesc(s, &d), DD_OK);
+        return d;
+    }
+
     // Every raw pixel of a surface, read under a lock.
     static Pixels read(LPDIRECTDRAWSURFACE7 s) {
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof d;
+        DDSURFACEDESC2 d = blank_desc();
         Pixels p;
         if (Lock(s, nullptr, &d, DDLOCK_WAIT, 0) != DD_OK) {
             ADD_FAILURE() << "lock failed";
@@ -85,9 +117,8 @@ class Gfx : public Desktop {
 
     // Writes raw pixels row by row from (x, y).
     static void write(LPDIRECTDRAWSURFACE7 s, std::int32_t x, std::int32_t y, std::int32_t w,
-                      const std::vector<std::uint32_t>& raw) {
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof d;
+                      const Raw& raw) {
+        DDSURFACEDESC2 d = blank_desc();
         ASSERT_EQ(Lock(s, nullptr, &d, DDLOCK_WAIT, 0), DD_OK);
         auto bytes = static_cast<std::int32_t>(d.ddpfPixelFormat.dwRGBBitCount / 8);
         auto* base = ptr<std::uint8_t>(d.lpSurface);
@@ -107,8 +138,8 @@ class Gfx : public Desktop {
         ASSERT_EQ(Blt(s, nullptr, 0, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     }
 
-    static std::vector<std::uint32_t> frame_of(HWND hwnd, FrameInfo& info) {
-        std::vector<std::uint32_t> px;
+    static Raw frame_of(HWND hwnd, FrameInfo& info) {
+        Raw px;
         if (!GetWindowFrame(hwnd, &info, nullptr, 0)) return px;
         px.resize(static_cast<std::size_t>(info.width * info.height));
         EXPECT_EQ(GetWindowFrame(hwnd, &info, px.data(), static_cast<std::uint32_t>(px.size() * 4)),

@@ -1,6 +1,5 @@
 // Keyboard layout, the keyboard state and key messages, and the DirectInput-
 // style keyboard and mouse devices fed through the headless desktop.
-#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -34,26 +33,34 @@ TEST(KeyboardLayout, ScanCodesMapToVirtualKeysAndBack) {
         EXPECT_EQ(MapVirtualKeyEx(p.scan, MAPVK_VSC_TO_VK, us), p.vk) << p.scan;
         EXPECT_EQ(MapVirtualKeyEx(p.vk, MAPVK_VK_TO_VSC, us), p.scan) << p.scan;
     }
-    // Left and right keys: one generic key, or sided with the _EX mapping.
-    EXPECT_EQ(MapVirtualKeyEx(0x2A, MAPVK_VSC_TO_VK, us), VK_SHIFT);
-    EXPECT_EQ(MapVirtualKeyEx(0x36, MAPVK_VSC_TO_VK, us), VK_SHIFT);
-    EXPECT_EQ(MapVirtualKeyEx(0x2A, MAPVK_VSC_TO_VK_EX, us), VK_LSHIFT);
-    EXPECT_EQ(MapVirtualKeyEx(0x36, MAPVK_VSC_TO_VK_EX, us), VK_RSHIFT);
-    EXPECT_EQ(MapVirtualKeyEx(0xE01D, MAPVK_VSC_TO_VK_EX, us), VK_RCONTROL);
-    EXPECT_EQ(MapVirtualKeyEx(0xE048, MAPVK_VSC_TO_VK_EX, us), VK_UP);
-    EXPECT_EQ(MapVirtualKeyEx(VK_SHIFT, MAPVK_VK_TO_VSC, us), 0x2Au);
-    // Extended DirectInput codes are no set-1 scan codes.
-    EXPECT_EQ(MapVirtualKeyEx(DIK_UP, MAPVK_VSC_TO_VK, us), 0u);
-    EXPECT_EQ(MapVirtualKeyEx(0x59, MAPVK_VSC_TO_VK, us), 0u);
-    EXPECT_EQ(MapVirtualKeyEx(0x1000, MAPVK_VSC_TO_VK, us), 0u);
-    // Characters of unshifted keys; letters upper case.
-    EXPECT_EQ(MapVirtualKeyEx('A', MAPVK_VK_TO_CHAR, us), UINT('A'));
-    EXPECT_EQ(MapVirtualKeyEx(VK_OEM_2, MAPVK_VK_TO_CHAR, us), UINT('/'));
-    EXPECT_EQ(MapVirtualKeyEx(VK_F1, MAPVK_VK_TO_CHAR, us), 0u);
-    // Unknown layout or mapping type.
-    EXPECT_EQ(MapVirtualKeyEx(30, MAPVK_VSC_TO_VK, 0x04070407), 0u);
-    EXPECT_EQ(MapVirtualKeyEx(30, 9, us), 0u);
-    EXPECT_EQ(MapVirtualKeyEx(30, MAPVK_VSC_TO_VK, 0), UINT('A')); // 0: the current layout
+    struct {
+        UINT code, type;
+        HKL layout;
+        UINT expect;
+    } maps[] = {
+        // Left and right keys: one generic key, or sided with the _EX mapping.
+        {0x2A, MAPVK_VSC_TO_VK, us, VK_SHIFT},
+        {0x36, MAPVK_VSC_TO_VK, us, VK_SHIFT},
+        {0x2A, MAPVK_VSC_TO_VK_EX, us, VK_LSHIFT},
+        {0x36, MAPVK_VSC_TO_VK_EX, us, VK_RSHIFT},
+        {0xE01D, MAPVK_VSC_TO_VK_EX, us, VK_RCONTROL},
+        {0xE048, MAPVK_VSC_TO_VK_EX, us, VK_UP},
+        {VK_SHIFT, MAPVK_VK_TO_VSC, us, 0x2A},
+        // Extended DirectInput codes are no set-1 scan codes.
+        {DIK_UP, MAPVK_VSC_TO_VK, us, 0},
+        {0x59, MAPVK_VSC_TO_VK, us, 0},
+        {0x1000, MAPVK_VSC_TO_VK, us, 0},
+        // Characters of unshifted keys; letters upper case.
+        {'A', MAPVK_VK_TO_CHAR, us, 'A'},
+        {VK_OEM_2, MAPVK_VK_TO_CHAR, us, '/'},
+        {VK_F1, MAPVK_VK_TO_CHAR, us, 0},
+        // Unknown layout or mapping type; 0 is the current layout.
+        {30, MAPVK_VSC_TO_VK, 0x04070407, 0},
+        {30, 9, us, 0},
+        {30, MAPVK_VSC_TO_VK, 0, 'A'},
+    };
+    for (auto m : maps)
+        EXPECT_EQ(MapVirtualKeyEx(m.code, m.type, m.layout), m.expect) << m.code << " " << m.type;
 }
 
 TEST(KeyboardLayout, LettersDigitsAndPunctuationUnderShiftCapsAndControl) {
@@ -87,12 +94,11 @@ TEST(KeyboardLayout, LettersDigitsAndPunctuationUnderShiftCapsAndControl) {
     // A release gives nothing; bad arguments give nothing and write nothing.
     BYTE none[256] = {};
     WORD c[1] = {0x55};
-    EXPECT_EQ(ToAsciiEx('A', 30 | 0x8000, none, c, 0, 0), 0);
-    EXPECT_EQ(ToAsciiEx('A', 30, nullptr, c, 0, 0), 0);
-    EXPECT_EQ(ToAsciiEx('A', 30, none, nullptr, 0, 0), 0);
-    EXPECT_EQ(ToAsciiEx(300, 30, none, c, 0, 0), 0);
-    EXPECT_EQ(ToAsciiEx('A', 30, none, c, 0, 0x04070407), 0);
-    EXPECT_EQ(c[0], 0x55);
+    EXPECT_EQ(
+        (Calls{ToAsciiEx('A', 30 | 0x8000, none, c, 0, 0), ToAsciiEx('A', 30, nullptr, c, 0, 0),
+               ToAsciiEx('A', 30, none, nullptr, 0, 0), ToAsciiEx(300, 30, none, c, 0, 0),
+               ToAsciiEx('A', 30, none, c, 0, 0x04070407), c[0]}),
+        (Calls{0, 0, 0, 0, 0, 0x55}));
 }
 
 TEST_F(Input, KeysReachTheKeyboardStateAndTheFocusWindowThroughThePump) {
@@ -101,54 +107,43 @@ TEST_F(Input, KeysReachTheKeyboardStateAndTheFocusWindowThroughThePump) {
     PumpMessages();
     g_log.clear();
     BYTE keys[256];
+    auto state = [&keys](std::initializer_list<int> vks) {
+        EXPECT_EQ(GetKeyboardState(keys), 1);
+        Calls r;
+        for (int vk : vks)
+            r.push_back(keys[vk]);
+        return r;
+    };
     FeedKey(DIK_LSHIFT, 1);
     FeedKey(DIK_A, 1);
-    FeedKey(DIK_A, 1); // auto-repeat
-    ASSERT_EQ(GetKeyboardState(keys), 1);
-    EXPECT_EQ(keys[VK_SHIFT], 0); // not delivered yet
+    FeedKey(DIK_A, 1);                        // auto-repeat
+    EXPECT_EQ(state({VK_SHIFT}), (Calls{0})); // not delivered yet
     PumpMessages();
-    ASSERT_EQ(GetKeyboardState(keys), 1);
-    EXPECT_EQ(keys[VK_SHIFT] & 0x80, 0x80);
-    EXPECT_EQ(keys[VK_LSHIFT] & 0x80, 0x80);
-    EXPECT_EQ(keys[VK_RSHIFT], 0);
-    EXPECT_EQ(keys['A'] & 0x80, 0x80);
+    EXPECT_EQ(state({VK_SHIFT, VK_LSHIFT, VK_RSHIFT, 'A'}), (Calls{0x80, 0x80, 0, 0x80}));
     EXPECT_EQ(translate(DIK_A, keys), 'A');
-
-    auto downs = of(WM_KEYDOWN);
-    ASSERT_EQ(downs.size(), 3u);
-    EXPECT_EQ(downs[0].w, VK_SHIFT);
-    EXPECT_EQ(downs[1].w, WPARAM('A'));
-    auto l1 = static_cast<std::uint32_t>(downs[1].l);
-    auto l2 = static_cast<std::uint32_t>(downs[2].l);
-    EXPECT_EQ(l1 & 0xFFFF, 1u);        // repeat count
-    EXPECT_EQ((l1 >> 16) & 0xFF, 30u); // scan code
-    EXPECT_EQ(l1 >> 30, 0u);           // was up
-    EXPECT_EQ((l2 >> 30) & 1, 1u);     // already down: a repeat
+    // Repeat count 1, scan code 30, previously up; then a repeat (bit 30).
+    EXPECT_EQ(of(WM_KEYDOWN), (Log{{h, WM_KEYDOWN, VK_SHIFT, 1 | 0x2A << 16},
+                                   {h, WM_KEYDOWN, 'A', 1 | 30 << 16},
+                                   {h, WM_KEYDOWN, 'A', 1 | 30 << 16 | 1 << 30}}));
     FeedKey(DIK_A, 0);
     FeedKey(DIK_LSHIFT, 0);
     FeedKey(DIK_UP, 1);
     g_log.clear();
     PumpMessages();
-    ASSERT_EQ(of(WM_KEYUP).size(), 2u);
-    EXPECT_EQ(static_cast<std::uint32_t>(of(WM_KEYUP)[0].l) >> 30, 3u);
-    ASSERT_EQ(of(WM_KEYDOWN).size(), 1u);
-    EXPECT_EQ(of(WM_KEYDOWN)[0].w, VK_UP);
-    EXPECT_EQ((static_cast<std::uint32_t>(of(WM_KEYDOWN)[0].l) >> 24) & 1, 1u); // extended
-    GetKeyboardState(keys);
-    EXPECT_EQ(keys[VK_SHIFT], 0);
-    EXPECT_EQ(keys['A'], 0);
+    // Releases set bits 30 and 31; the arrow is an extended key (bit 24).
+    EXPECT_EQ(g_log, (Log{{h, WM_KEYUP, 'A', static_cast<LPARAM>(0xC0000001u | 30 << 16)},
+                          {h, WM_KEYUP, VK_SHIFT, static_cast<LPARAM>(0xC0000001u | 0x2A << 16)},
+                          {h, WM_KEYDOWN, VK_UP, 1 | 0x48 << 16 | 1 << 24}}));
+    EXPECT_EQ(state({VK_SHIFT, 'A'}), (Calls{0, 0}));
 
     // Caps lock toggles on each press.
     for (int k = 0; k < 3; ++k) {
         FeedKey(DIK_CAPITAL, 1);
         FeedKey(DIK_CAPITAL, 0);
         PumpMessages();
-        GetKeyboardState(keys);
-        EXPECT_EQ(keys[VK_CAPITAL], k % 2 == 0 ? 1 : 0);
+        EXPECT_EQ(state({VK_CAPITAL}), (Calls{k % 2 == 0 ? 1 : 0}));
     }
-    EXPECT_EQ(GetKeyboardState(nullptr), 0);
-    EXPECT_EQ(FeedKey(0, 1), 0);
-    EXPECT_EQ(FeedKey(256, 1), 0);
+    EXPECT_EQ((Calls{GetKeyboardState(nullptr), FeedKey(0, 1), FeedKey(256, 1)}), (Calls{0, 0, 0}));
 }
 
 struct Devices {
@@ -170,14 +165,21 @@ HRESULT read(LPDIRECTINPUTDEVICE d, std::vector<DIDEVICEOBJECTDATA>& out, DWORD 
     return r;
 }
 
+// Offset, data, time stamp and sequence of each event, as one value.
+std::vector<std::array<DWORD, 4>> events(const std::vector<DIDEVICEOBJECTDATA>& ev) {
+    std::vector<std::array<DWORD, 4>> r;
+    for (const DIDEVICEOBJECTDATA& e : ev)
+        r.push_back({e.dwOfs, e.dwData & 0x80, e.dwTimeStamp, e.dwSequence});
+    return r;
+}
+
 TEST_F(Input, KeyboardEventsAreBufferedOverflowAndReadBack) {
     Devices in(inst);
     std::vector<DIDEVICEOBJECTDATA> ev;
     EXPECT_EQ(read(in.keyboard, ev), DIERR_NOTACQUIRED);
     FeedKey(DIK_Q, 1); // before acquisition: not buffered
     FeedKey(DIK_Q, 0);
-    ASSERT_EQ(Acquire(in.keyboard), DI_OK);
-    EXPECT_EQ(Acquire(in.keyboard), DI_NOEFFECT);
+    EXPECT_EQ((Calls{Acquire(in.keyboard), Acquire(in.keyboard)}), (Calls{DI_OK, DI_NOEFFECT}));
 
     SetTestClock(5000);
     FeedKey(DIK_ESCAPE, 1);
@@ -188,24 +190,20 @@ TEST_F(Input, KeyboardEventsAreBufferedOverflowAndReadBack) {
     FeedKey(DIK_ESCAPE, 0);
     ASSERT_EQ(read(in.keyboard, ev), DI_OK);
     ASSERT_EQ(ev.size(), 3u);
-    EXPECT_EQ(ev[0].dwOfs, 1u);
-    EXPECT_EQ(ev[0].dwData & 0x80, 0x80u);
-    EXPECT_EQ(ev[0].dwTimeStamp, 5000u);
-    EXPECT_EQ(ev[1].dwOfs, 88u);
-    EXPECT_EQ(ev[1].dwTimeStamp, 5007u);
-    EXPECT_EQ(ev[2].dwOfs, 1u);
-    EXPECT_EQ(ev[2].dwData & 0x80, 0u);
     EXPECT_LT(ev[0].dwSequence, ev[1].dwSequence);
     EXPECT_LT(ev[1].dwSequence, ev[2].dwSequence);
+    EXPECT_EQ(events(ev),
+              (std::vector<std::array<DWORD, 4>>{{DIK_ESCAPE, 0x80, 5000, ev[0].dwSequence},
+                                                 {DIK_F12, 0x80, 5007, ev[1].dwSequence},
+                                                 {DIK_ESCAPE, 0, 5008, ev[2].dwSequence}}));
     EXPECT_EQ(read(in.keyboard, ev), DI_OK);
     EXPECT_TRUE(ev.empty());
 
     // The device state follows the keys.
     BYTE state[256];
-    ASSERT_EQ(GetDeviceState(in.keyboard, 256, state), DI_OK);
-    EXPECT_EQ(state[DIK_F12], 0x80);
-    EXPECT_EQ(state[DIK_ESCAPE], 0);
-    EXPECT_EQ(GetDeviceState(in.keyboard, 255, state), DIERR_INVALIDPARAM);
+    EXPECT_EQ((Calls{GetDeviceState(in.keyboard, 256, state), state[DIK_F12], state[DIK_ESCAPE],
+                     GetDeviceState(in.keyboard, 255, state)}),
+              (Calls{DI_OK, 0x80, 0, DIERR_INVALIDPARAM}));
     FeedKey(DIK_F12, 0);
     read(in.keyboard, ev);
 
@@ -219,37 +217,34 @@ TEST_F(Input, KeyboardEventsAreBufferedOverflowAndReadBack) {
     EXPECT_EQ(ev.size(), 4u);
     ASSERT_EQ(read(in.keyboard, ev, 16), DI_BUFFEROVERFLOW);
     ASSERT_EQ(ev.size(), 16u);
-    for (UINT k = 0; k < 16; ++k) {
-        EXPECT_EQ(ev[k].dwOfs, DIK_Q + k / 2);
-        EXPECT_EQ(ev[k].dwData, k % 2 == 0 ? 0x80u : 0u);
-    }
+    for (UINT k = 0; k < 16; ++k)
+        EXPECT_EQ((Calls{ev[k].dwOfs, ev[k].dwData}), (Calls{DIK_Q + k / 2, k % 2 ? 0 : 0x80}));
     EXPECT_EQ(read(in.keyboard, ev), DI_OK);
     EXPECT_TRUE(ev.empty());
     // The runtime's recovery: acquire again (already acquired) and read again.
     EXPECT_EQ(Acquire(in.keyboard), DI_NOEFFECT);
 
     // A smaller buffer, set while not acquired; a null buffer flushes.
-    EXPECT_EQ(SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 2), DIERR_ACQUIRED);
-    EXPECT_EQ(Unacquire(in.keyboard), DI_OK);
-    EXPECT_EQ(Unacquire(in.keyboard), DI_NOEFFECT);
-    EXPECT_EQ(SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 2), DI_OK);
-    EXPECT_EQ(SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 5000), DIERR_INVALIDPARAM);
-    EXPECT_EQ(SetProperty(in.keyboard, 77, 2), DIERR_UNSUPPORTED);
-    ASSERT_EQ(Acquire(in.keyboard), DI_OK);
+    EXPECT_EQ((Calls{SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 2), Unacquire(in.keyboard),
+                     Unacquire(in.keyboard), SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 2),
+                     SetProperty(in.keyboard, DIPROP_BUFFERSIZE, 5000),
+                     SetProperty(in.keyboard, 77, 2), Acquire(in.keyboard)}),
+              (Calls{DIERR_ACQUIRED, DI_OK, DI_NOEFFECT, DI_OK, DIERR_INVALIDPARAM,
+                     DIERR_UNSUPPORTED, DI_OK}));
     FeedKey(DIK_A, 1);
     FeedKey(DIK_A, 0);
     FeedKey(DIK_M, 1);
     DWORD n = INFINITE;
-    EXPECT_EQ(GetDeviceData(in.keyboard, 16, nullptr, &n, 0), DI_BUFFEROVERFLOW);
-    EXPECT_EQ(n, 2u);
-    EXPECT_EQ(read(in.keyboard, ev), DI_OK);
+    EXPECT_EQ((Calls{GetDeviceData(in.keyboard, 16, nullptr, &n, 0), n, read(in.keyboard, ev)}),
+              (Calls{DI_BUFFEROVERFLOW, 2, DI_OK}));
     EXPECT_TRUE(ev.empty());
 
     // Bad arguments.
     n = 4;
-    EXPECT_EQ(GetDeviceData(in.keyboard, 20, ev.data(), &n, 0), DIERR_INVALIDPARAM);
-    EXPECT_EQ(GetDeviceData(in.keyboard, 16, ev.data(), nullptr, 0), DIERR_INVALIDPARAM);
-    EXPECT_EQ(GetDeviceData(in.mouse + 1000, 16, ev.data(), &n, 0), DIERR_INVALIDPARAM);
+    EXPECT_EQ((Calls{GetDeviceData(in.keyboard, 20, ev.data(), &n, 0),
+                     GetDeviceData(in.keyboard, 16, ev.data(), nullptr, 0),
+                     GetDeviceData(in.mouse + 1000, 16, ev.data(), &n, 0)}),
+              (Calls{DIERR_INVALIDPARAM, DIERR_INVALIDPARAM, DIERR_INVALIDPARAM}));
     FeedKey(DIK_M, 0);
 }
 
@@ -257,77 +252,71 @@ TEST_F(Input, MouseStateAccumulatesMotionAndKeepsButtons) {
     Devices in(inst);
     HWND h = open(640, 480);
     DIMOUSESTATE ms{};
+    // Motion, wheel and the four buttons of a fresh state read.
+    auto state = [&] {
+        EXPECT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DI_OK);
+        return Calls{
+            ms.lX,           ms.lY, ms.lZ, ms.rgbButtons[0], ms.rgbButtons[1], ms.rgbButtons[2],
+            ms.rgbButtons[3]};
+    };
     EXPECT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DIERR_NOTACQUIRED);
     FeedMouseMotion(100, 100); // not acquired: lost
     FeedMouseMove(h, 0, 0);
     ASSERT_EQ(Acquire(in.mouse), DI_OK);
-    ASSERT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DI_OK);
-    EXPECT_EQ(ms.lX, 0);
+    EXPECT_EQ(state(), (Calls{0, 0, 0, 0, 0, 0, 0}));
 
     FeedMouseMotion(5, -3);
     FeedMouseMotion(-50, -3);
     FeedMouseWheel(120);
     FeedMouseButton(0, 1);
     FeedMouseButton(2, 1);
-    ASSERT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DI_OK);
-    EXPECT_EQ(ms.lX, -45);
-    EXPECT_EQ(ms.lY, -6);
-    EXPECT_EQ(ms.lZ, 120);
-    EXPECT_EQ(ms.rgbButtons[0], 0x80);
-    EXPECT_EQ(ms.rgbButtons[1], 0);
-    EXPECT_EQ(ms.rgbButtons[2], 0x80);
-    EXPECT_EQ(ms.rgbButtons[3], 0);
-    ASSERT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DI_OK); // motion was consumed
-    EXPECT_EQ(ms.lX, 0);
-    EXPECT_EQ(ms.lZ, 0);
-    EXPECT_EQ(ms.rgbButtons[0], 0x80); // buttons are state, not motion
+    EXPECT_EQ(state(), (Calls{-45, -6, 120, 0x80, 0, 0x80, 0}));
+    // Motion was consumed; buttons are state, not motion.
+    EXPECT_EQ(state(), (Calls{0, 0, 0, 0x80, 0, 0x80, 0}));
 
     // A window-relative move is device motion too, from where the cursor was.
     FeedMouseMove(h, 30, 40);
     FeedMouseMove(h, 20, 45);
-    GetDeviceState(in.mouse, sizeof ms, &ms);
-    EXPECT_EQ(ms.lX, 20);
-    EXPECT_EQ(ms.lY, 45);
-    // The pump turns the button changes into messages at the cursor.
+    EXPECT_EQ(state(), (Calls{20, 45, 0, 0x80, 0, 0x80, 0}));
+    // The pump turns the button changes into messages at the cursor: a move to
+    // (0, 0) before the presses, the presses, the two moves, the release.
     g_log.clear();
     FeedMouseButton(0, 0);
     PumpMessages();
-    auto up = of(WM_LBUTTONUP);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(up[0].l, MAKELPARAM(20, 45));
-    EXPECT_EQ(up[0].w, MK_MBUTTON); // the middle button is still down
-    auto moves = of(WM_MOUSEMOVE);  // to (0, 0) before the presses, then the two moves
-    ASSERT_EQ(moves.size(), 3u);
-    EXPECT_EQ(moves[0].w, 0u);
-    EXPECT_EQ(moves[1].w, MK_LBUTTON | MK_MBUTTON);
-    EXPECT_EQ(of(WM_LBUTTONDOWN).size(), 1u);
-    EXPECT_EQ(of(WM_MBUTTONDOWN).size(), 1u);
+    const Message cursor{h, WM_SETCURSOR, h, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)};
+    EXPECT_EQ(g_log, (Log{cursor,
+                          {h, WM_MOUSEMOVE, 0, 0},
+                          {h, WM_LBUTTONDOWN, MK_LBUTTON, 0},
+                          {h, WM_MBUTTONDOWN, MK_LBUTTON | MK_MBUTTON, 0},
+                          cursor,
+                          {h, WM_MOUSEMOVE, MK_LBUTTON | MK_MBUTTON, MAKELPARAM(30, 40)},
+                          cursor,
+                          {h, WM_MOUSEMOVE, MK_LBUTTON | MK_MBUTTON, MAKELPARAM(20, 45)},
+                          {h, WM_LBUTTONUP, MK_MBUTTON, MAKELPARAM(20, 45)}}));
 
     BYTE eight[20];
-    EXPECT_EQ(GetDeviceState(in.mouse, 20, eight), DI_OK);
-    EXPECT_EQ(GetDeviceState(in.mouse, 12, eight), DIERR_INVALIDPARAM);
-    EXPECT_EQ(GetDeviceState(in.mouse, 16, nullptr), DIERR_INVALIDPARAM);
     DWORD n = 1;
     DIDEVICEOBJECTDATA d;
-    EXPECT_EQ(GetDeviceData(in.mouse, 16, &d, &n, 0), DIERR_NOTBUFFERED);
-    EXPECT_EQ(FeedMouseButton(4, 1), 0);
-    EXPECT_EQ(FeedMouseButton(-1, 1), 0);
+    EXPECT_EQ((Calls{GetDeviceState(in.mouse, 20, eight), GetDeviceState(in.mouse, 12, eight),
+                     GetDeviceState(in.mouse, 16, nullptr), GetDeviceData(in.mouse, 16, &d, &n, 0),
+                     FeedMouseButton(4, 1), FeedMouseButton(-1, 1)}),
+              (Calls{DI_OK, DIERR_INVALIDPARAM, DIERR_INVALIDPARAM, DIERR_NOTBUFFERED, 0, 0}));
 }
 
 TEST_F(Input, ForegroundDevicesAreLostWithActivationAndReacquired) {
     Devices in(inst);
     HWND h = open(320, 240);
-    EXPECT_EQ(SetCooperativeLevel(in.keyboard, h, DISCL_FOREGROUND), DIERR_INVALIDPARAM);
-    EXPECT_EQ(SetCooperativeLevel(in.keyboard, h + 100, DISCL_FOREGROUND | DISCL_NONEXCLUSIVE),
-              E_HANDLE);
-    ASSERT_EQ(SetCooperativeLevel(in.keyboard, h, DISCL_FOREGROUND | DISCL_NONEXCLUSIVE), DI_OK);
-    ASSERT_EQ(SetCooperativeLevel(in.mouse, h, DISCL_FOREGROUND | DISCL_EXCLUSIVE), DI_OK);
-    EXPECT_EQ(Acquire(in.keyboard), DIERR_OTHERAPPHASPRIO); // not active yet
+    const DWORD fg = DISCL_FOREGROUND | DISCL_NONEXCLUSIVE;
+    EXPECT_EQ((Calls{SetCooperativeLevel(in.keyboard, h, DISCL_FOREGROUND),
+                     SetCooperativeLevel(in.keyboard, h + 100, fg),
+                     SetCooperativeLevel(in.keyboard, h, fg),
+                     SetCooperativeLevel(in.mouse, h, DISCL_FOREGROUND | DISCL_EXCLUSIVE),
+                     Acquire(in.keyboard)}), // not active yet
+              (Calls{DIERR_INVALIDPARAM, E_HANDLE, DI_OK, DI_OK, DIERR_OTHERAPPHASPRIO}));
     ShowWindow(h, SW_SHOWNORMAL);
-    ASSERT_EQ(Acquire(in.keyboard), DI_OK);
-    ASSERT_EQ(Acquire(in.mouse), DI_OK);
-    EXPECT_EQ(SetCooperativeLevel(in.keyboard, h, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
-              DIERR_ACQUIRED);
+    EXPECT_EQ((Calls{Acquire(in.keyboard), Acquire(in.mouse),
+                     SetCooperativeLevel(in.keyboard, h, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE)}),
+              (Calls{DI_OK, DI_OK, DIERR_ACQUIRED}));
     FeedKey(DIK_A, 1);
 
     FeedActivate(h, 0);
@@ -336,55 +325,47 @@ TEST_F(Input, ForegroundDevicesAreLostWithActivationAndReacquired) {
     EXPECT_EQ(ev.size(), 1u);
     PumpMessages();
     DIMOUSESTATE ms;
-    EXPECT_EQ(read(in.keyboard, ev), DIERR_INPUTLOST);
-    EXPECT_EQ(read(in.keyboard, ev), DIERR_INPUTLOST);
-    EXPECT_EQ(GetDeviceState(in.mouse, sizeof ms, &ms), DIERR_INPUTLOST);
+    EXPECT_EQ((Calls{read(in.keyboard, ev), read(in.keyboard, ev),
+                     GetDeviceState(in.mouse, sizeof ms, &ms)}),
+              (Calls{DIERR_INPUTLOST, DIERR_INPUTLOST, DIERR_INPUTLOST}));
     FeedKey(DIK_A, 0); // while lost: not buffered
     EXPECT_EQ(Acquire(in.keyboard), DIERR_OTHERAPPHASPRIO);
     FeedActivate(h, 1);
     PumpMessages();
-    ASSERT_EQ(Acquire(in.keyboard), DI_OK);
-    EXPECT_EQ(read(in.keyboard, ev), DI_OK);
+    EXPECT_EQ((Calls{Acquire(in.keyboard), read(in.keyboard, ev)}), (Calls{DI_OK, DI_OK}));
     EXPECT_TRUE(ev.empty());
 
     // Destroying the window loses its foreground devices too.
     DestroyWindow(h);
-    EXPECT_EQ(read(in.keyboard, ev), DIERR_INPUTLOST);
-    EXPECT_EQ(Acquire(in.keyboard), DIERR_OTHERAPPHASPRIO);
+    EXPECT_EQ((Calls{read(in.keyboard, ev), Acquire(in.keyboard)}),
+              (Calls{DIERR_INPUTLOST, DIERR_OTHERAPPHASPRIO}));
 }
 
 TEST_F(Input, ObjectsAreReferenceCountedAndBadIdsRefused) {
     LPDIRECTINPUT di = 0;
-    EXPECT_EQ(DirectInputCreate(0, DIRECTINPUT_VERSION, &di), DIERR_INVALIDPARAM);
-    EXPECT_EQ(DirectInputCreate(inst, DIRECTINPUT_VERSION, nullptr), DIERR_INVALIDPARAM);
+    EXPECT_EQ((Calls{DirectInputCreate(0, DIRECTINPUT_VERSION, &di),
+                     DirectInputCreate(inst, DIRECTINPUT_VERSION, nullptr)}),
+              (Calls{DIERR_INVALIDPARAM, DIERR_INVALIDPARAM}));
     ASSERT_EQ(DirectInputCreate(inst, DIRECTINPUT_VERSION, &di), DI_OK);
-    EXPECT_NE(di, 0u);
     LPDIRECTINPUTDEVICE kb = 0, nothing = 0;
-    EXPECT_EQ(CreateDevice(di, 99, &nothing), DIERR_DEVICENOTREG);
-    EXPECT_EQ(CreateDevice(di + 1000, GUID_SysKeyboard, &nothing), DIERR_INVALIDPARAM);
     ASSERT_EQ(CreateDevice(di, GUID_SysKeyboard, &kb), DI_OK);
     EXPECT_NE(kb, di);
-    EXPECT_EQ(CreateDevice(kb, GUID_SysKeyboard, &nothing),
-              DIERR_INVALIDPARAM); // not an input object
-    EXPECT_EQ(nothing, 0u);
-    EXPECT_EQ(Acquire(di), DIERR_INVALIDPARAM); // not a device
+    // Unknown device, bad ids, a device where an input object belongs and back.
+    EXPECT_EQ(
+        (Calls{CreateDevice(di, 99, &nothing), CreateDevice(di + 1000, GUID_SysKeyboard, &nothing),
+               CreateDevice(kb, GUID_SysKeyboard, &nothing), nothing, Acquire(di)}),
+        (Calls{DIERR_DEVICENOTREG, DIERR_INVALIDPARAM, DIERR_INVALIDPARAM, 0, DIERR_INVALIDPARAM}));
 
-    EXPECT_EQ(AddRef(kb), 2u);
-    EXPECT_EQ(Release(kb), 1u);
-    EXPECT_EQ(Acquire(kb), DI_OK);
-    EXPECT_EQ(Release(kb), 0u);
-    EXPECT_EQ(Release(kb), 0u);
-    EXPECT_EQ(AddRef(kb), 0u);
-    EXPECT_EQ(Acquire(kb), DIERR_INVALIDPARAM);
-    EXPECT_EQ(Unacquire(kb), DIERR_INVALIDPARAM);
-    EXPECT_EQ(SetCooperativeLevel(kb, 0, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
-              DIERR_INVALIDPARAM);
     BYTE state[256];
-    EXPECT_EQ(GetDeviceState(kb, 256, state), DIERR_INVALIDPARAM);
+    EXPECT_EQ((Calls{AddRef(kb), Release(kb), Acquire(kb), Release(kb), Release(kb), AddRef(kb),
+                     Acquire(kb), Unacquire(kb),
+                     SetCooperativeLevel(kb, 0, DISCL_BACKGROUND | DISCL_NONEXCLUSIVE),
+                     GetDeviceState(kb, 256, state)}),
+              (Calls{2, 1, DI_OK, 0, 0, 0, DIERR_INVALIDPARAM, DIERR_INVALIDPARAM,
+                     DIERR_INVALIDPARAM, DIERR_INVALIDPARAM}));
     FeedKey(DIK_A, 1); // no device to feed: nothing happens
     FeedKey(DIK_A, 0);
-    EXPECT_EQ(Release(di), 0u);
-    EXPECT_EQ(Release(0), 0u);
+    EXPECT_EQ((Calls{Release(di), Release(0)}), (Calls{0, 0}));
 }
 
 } // namespace

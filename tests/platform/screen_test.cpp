@@ -7,24 +7,56 @@
 namespace kxp::test {
 namespace {
 
+using Words = std::array<std::int32_t, sizeof(KX_Screen) / 4>;
+
+Words words(const KX_Screen& r) {
+    Words w;
+    std::memcpy(w.data(), &r, sizeof r);
+    return w;
+}
+
 class Screen : public Gfx {
   protected:
+    // The record an open should have filled, with the object ids it made.
+    static Words expected(const KX_Screen& got, HWND w, std::int32_t width, std::int32_t height,
+                          std::int32_t depth, std::int32_t windowed, std::int32_t window,
+                          DWORD saved_style) {
+        KX_Screen r{};
+        r.Open = 1;
+        r.Size = {width, height, depth};
+        r.Viewport = {0, 0, width, height};
+        r.Lock = {0, 0, 0, depth == 16 ? KX_FORMAT_565 : depth == 24 ? KX_FORMAT_24 : KX_FORMAT_32};
+        r.Type = {got.Type.TypeFlags, 1};
+        r.DirectDraw = got.DirectDraw;
+        r.FrontSurface = got.FrontSurface;
+        r.BackSurface = got.BackSurface;
+        r.Direct3D = got.Direct3D;
+        r.Direct3DDevice = got.Direct3DDevice;
+        r.DirectInput = got.DirectInput;
+        r.MouseDevice = got.MouseDevice;
+        r.KeyboardDevice = got.KeyboardDevice;
+        r.RedMask = depth == 16 ? 0xF800 : 0xFF0000;
+        r.GreenMask = depth == 16 ? 0x07E0 : 0xFF00;
+        r.BlueMask = depth == 16 ? 0x001F : 0xFF;
+        r.Window = window;
+        r.WindowHandle = w;
+        r.SavedStyle = saved_style;
+        r.Windowed = windowed;
+        r.State3D = 1;
+        return words(r);
+    }
+
     // The runtime's KX_CloseGraphics, object by object; every object must be
     // gone afterwards.
     static void close_as_the_runtime_does(const KX_Screen& r) {
         ASSERT_NE(r.DirectInput, 0u);
         Unacquire(r.MouseDevice);
-        EXPECT_EQ(Release(r.MouseDevice), 0u);
         Unacquire(r.KeyboardDevice);
-        EXPECT_EQ(Release(r.KeyboardDevice), 0u);
-        EXPECT_EQ(Release(r.DirectInput), 0u);
-        EXPECT_EQ(Release(r.Direct3DDevice), 0u);
-        EXPECT_EQ(Release(r.Direct3D), 0u);
-        EXPECT_EQ(r.DepthSurface, 0u);
         // Full screen: the flipping chain still holds the back buffer.
-        EXPECT_EQ(Release(r.BackSurface), r.Windowed ? 0u : 1u);
-        EXPECT_EQ(Release(r.FrontSurface), 0u);
-        EXPECT_EQ(Release(r.DirectDraw), 0u);
+        EXPECT_EQ((Calls{Release(r.MouseDevice), Release(r.KeyboardDevice), Release(r.DirectInput),
+                         Release(r.Direct3DDevice), Release(r.Direct3D), Release(r.BackSurface),
+                         Release(r.FrontSurface), Release(r.DirectDraw)}),
+                  (Calls{0, 0, 0, 0, 0, r.Windowed ? 0 : 1, 0, 0}));
         for (std::uint32_t id : {r.DirectDraw, r.FrontSurface, r.BackSurface, r.Direct3D,
                                  r.Direct3DDevice, r.DirectInput, r.MouseDevice, r.KeyboardDevice})
             EXPECT_EQ(AddRef(id), 0u) << id;
@@ -33,13 +65,6 @@ class Screen : public Gfx {
             UpdateWindow(r.WindowHandle);
         }
         EXPECT_EQ(ShowCursor(1), 0); // balances the open
-    }
-
-    static DDSURFACEDESC2 desc(LPDIRECTDRAWSURFACE7 s) {
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof d;
-        EXPECT_EQ(GetSurfaceDesc(s, &d), DD_OK);
-        return d;
     }
 };
 
@@ -50,28 +75,7 @@ TEST_F(Screen, AWindowedScreenPresentsItsBackSurfaceIntoTheClientArea) {
     KX_Screen rec;
     std::memset(&rec, 0xCD, sizeof rec);
     ASSERT_EQ(OpenScreen(w, 320, 240, 16, 1, 7, &rec), DD_OK);
-    EXPECT_EQ(rec.Open, 1);
-    EXPECT_EQ(rec.Size.Width, 320);
-    EXPECT_EQ(rec.Size.Height, 240);
-    EXPECT_EQ(rec.Size.Depth, 16);
-    EXPECT_EQ(rec.Viewport.Left, 0);
-    EXPECT_EQ(rec.Viewport.Right, 320);
-    EXPECT_EQ(rec.Viewport.Bottom, 240);
-    EXPECT_EQ(rec.Lock.Locked, 0);
-    EXPECT_EQ(rec.Lock.Pixels, 0u);
-    EXPECT_EQ(rec.Lock.Format, KX_FORMAT_565);
-    EXPECT_EQ(rec.Type.RenderTo, 1);
-    EXPECT_EQ(rec.RedMask, 0xF800u);
-    EXPECT_EQ(rec.GreenMask, 0x07E0u);
-    EXPECT_EQ(rec.BlueMask, 0x001Fu);
-    EXPECT_EQ(rec.Window, 7);
-    EXPECT_EQ(rec.WindowHandle, w);
-    EXPECT_EQ(rec.Windowed, 1);
-    EXPECT_EQ(rec.SavedStyle, 0u);
-    EXPECT_EQ(rec.State3D, 1);
-    EXPECT_EQ(rec.Reserved48[0], 0);
-    EXPECT_EQ(rec.MouseX, 0);
-    EXPECT_EQ(rec.KeyboardAcquired, 0);
+    EXPECT_EQ(words(rec), expected(rec, w, 320, 240, 16, 1, 7, 0));
     std::vector<std::uint32_t> ids{rec.DirectDraw,  rec.FrontSurface,   rec.BackSurface,
                                    rec.Direct3D,    rec.Direct3DDevice, rec.DirectInput,
                                    rec.MouseDevice, rec.KeyboardDevice};
@@ -79,29 +83,27 @@ TEST_F(Screen, AWindowedScreenPresentsItsBackSurfaceIntoTheClientArea) {
     EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
     EXPECT_NE(ids[0], 0u);
 
-    DDSURFACEDESC2 front = desc(rec.FrontSurface), back = desc(rec.BackSurface);
-    EXPECT_TRUE(front.ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE);
-    EXPECT_EQ(front.dwWidth, 1024u);
-    EXPECT_EQ(front.ddpfPixelFormat.dwGBitMask, 0x07E0u); // the desktop at the screen's depth
-    EXPECT_EQ(back.dwWidth, 320u);
-    EXPECT_EQ(back.dwHeight, 240u);
-    EXPECT_EQ(back.ddpfPixelFormat.dwGBitMask, 0x07E0u);
-    // Video images are made without a format: they get the screen's.
-    DDSURFACEDESC2 image{};
-    image.dwSize = sizeof image;
+    // The front is the desktop at the screen's depth; video images are made
+    // without a format and get the screen's too.
+    DDSURFACEDESC2 front = described(rec.FrontSurface), back = described(rec.BackSurface);
+    DDSURFACEDESC2 image = blank_desc();
     image.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     image.dwWidth = image.dwHeight = 8;
     image.ddsCaps.dwCaps = DDSCAPS_VIDEOMEMORY;
     LPDIRECTDRAWSURFACE7 img = 0;
     ASSERT_EQ(CreateSurface(rec.DirectDraw, &image, &img, 0), DD_OK);
-    EXPECT_EQ(desc(img).ddpfPixelFormat.dwGBitMask, 0x07E0u);
-    EXPECT_EQ(Release(img), 0u);
+    EXPECT_EQ((Calls{front.ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE, front.dwWidth,
+                     front.ddpfPixelFormat.dwGBitMask, back.dwWidth, back.dwHeight,
+                     back.ddpfPixelFormat.dwGBitMask, described(img).ddpfPixelFormat.dwGBitMask,
+                     Release(img)}),
+              (Calls{DDSCAPS_PRIMARYSURFACE, 1024, 0x07E0, 320, 240, 0x07E0, 0x07E0, 0}));
 
     // Software drawing into the back surface, then 3D drawing on it, then the
     // presentation the runtime makes: a blit into the client area.
-    std::vector<std::uint32_t> row;
+    const Raw in{0xF800, 0x07E0, 0x001F, 0x0410}, shown{0xFF0000, 0x00FF00, 0x0000FF, 0x008284};
+    Raw row;
     for (std::uint32_t x = 0; x < 320; ++x)
-        row.push_back((x % 32) << 11 | (x % 64) << 5 | (31 - x % 32));
+        row.push_back(in[x % 4]);
     for (std::int32_t y = 0; y < 240; y += 2)
         write(rec.BackSurface, 0, y, 320, row);
     D3DTLVERTEX quad[4] = {{100, 100, 0, 0, 0xFFFFFF00, 0, 0, 0},
@@ -115,19 +117,13 @@ TEST_F(Screen, AWindowedScreenPresentsItsBackSurfaceIntoTheClientArea) {
     RECT client = client_on_screen(w);
     ASSERT_EQ(Blt(rec.FrontSurface, &client, rec.BackSurface, nullptr, DDBLT_ASYNC, nullptr),
               DD_OK);
-
     FrameInfo info{};
-    std::vector<std::uint32_t> f = frame_of(w, info);
-    ASSERT_EQ(info.width, 320);
-    ASSERT_EQ(info.height, 240);
-    auto widen = [](std::uint32_t v) {
-        std::uint32_t r = v >> 11 & 31, g = v >> 5 & 63, b = v & 31;
-        return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
-    };
+    Raw f = frame_of(w, info);
+    ASSERT_EQ((Calls{info.width, info.height}), (Calls{320, 240}));
     for (std::int32_t y = 0; y < 240; ++y)
         for (std::int32_t x = 0; x < 320; ++x) {
             bool yellow = x >= 100 && x < 110 && y >= 100 && y < 110;
-            std::uint32_t want = yellow ? 0xFFFF00 : (y % 2 ? 0 : widen(row[x]));
+            std::uint32_t want = yellow ? 0xFFFF00 : (y % 2 ? 0 : shown[x % 4]);
             ASSERT_EQ(f[static_cast<std::size_t>(y * 320 + x)], want) << x << "," << y;
         }
 
@@ -136,11 +132,9 @@ TEST_F(Screen, AWindowedScreenPresentsItsBackSurfaceIntoTheClientArea) {
     FeedKey(DIK_A, 1);
     DIDEVICEOBJECTDATA ev[4];
     DWORD n = 4;
-    ASSERT_EQ(GetDeviceData(rec.KeyboardDevice, sizeof ev[0], ev, &n, 0), DI_OK);
-    ASSERT_EQ(n, 1u);
-    EXPECT_EQ(ev[0].dwOfs, DIK_A);
-    ASSERT_EQ(Acquire(rec.MouseDevice), DI_OK);
-
+    EXPECT_EQ((Calls{GetDeviceData(rec.KeyboardDevice, sizeof ev[0], ev, &n, 0), n, ev[0].dwOfs,
+                     Acquire(rec.MouseDevice)}),
+              (Calls{DI_OK, 1, DIK_A, DI_OK}));
     close_as_the_runtime_does(rec);
 }
 
@@ -151,82 +145,59 @@ TEST_F(Screen, AFullScreenFlipsAndTheWindowTakesTheMode) {
     DWORD style = static_cast<DWORD>(GetWindowLong(w, GWL_STYLE));
     KX_Screen rec{};
     ASSERT_EQ(OpenScreen(w, 640, 480, 32, 0, 3, &rec), DD_OK);
-    EXPECT_EQ(rec.Windowed, 0);
-    EXPECT_EQ(rec.SavedStyle, style);
-    EXPECT_EQ(rec.Lock.Format, KX_FORMAT_32);
-    EXPECT_EQ(rec.RedMask, 0xFF0000u);
+    EXPECT_EQ(words(rec), expected(rec, w, 640, 480, 32, 0, 3, style));
     EXPECT_EQ(static_cast<DWORD>(GetWindowLong(w, GWL_STYLE)), WS_POPUP | WS_VISIBLE);
-    RECT wr{}, cr{};
-    GetWindowRect(w, &wr);
-    GetClientRect(w, &cr);
-    EXPECT_EQ(wr.left, 0);
-    EXPECT_EQ(wr.top, 0);
-    EXPECT_EQ(cr.right, 640);
-    EXPECT_EQ(cr.bottom, 480);
-    DDSURFACEDESC2 front = desc(rec.FrontSurface);
-    EXPECT_EQ(front.dwWidth, 640u);
-    EXPECT_EQ(front.dwBackBufferCount, 1u);
-    EXPECT_TRUE(front.ddsCaps.dwCaps & DDSCAPS_FLIP);
+    EXPECT_EQ(window_box(w), (Box{0, 0, 640, 480}));
+    EXPECT_EQ(client_box(w), (Box{0, 0, 640, 480}));
+    DDSURFACEDESC2 front = described(rec.FrontSurface);
     DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
     LPDIRECTDRAWSURFACE7 attached = 0;
-    ASSERT_EQ(GetAttachedSurface(rec.FrontSurface, &caps, &attached), DD_OK);
-    EXPECT_EQ(attached, rec.BackSurface);
+    EXPECT_EQ((Calls{front.dwWidth, front.dwBackBufferCount, front.ddsCaps.dwCaps & DDSCAPS_FLIP,
+                     GetAttachedSurface(rec.FrontSurface, &caps, &attached), attached}),
+              (Calls{640, 1, DDSCAPS_FLIP, DD_OK, rec.BackSurface}));
     Release(attached);
 
-    write(rec.BackSurface, 0, 0, 3, {0x112233, 0x445566, 0x778899});
+    // Flipped with and without waiting for the vertical blank.
     write(rec.BackSurface, 639, 479, 1, {0xABCDEF});
-    ASSERT_EQ(Flip(rec.FrontSurface, 0, DDFLIP_NOVSYNC), DD_OK); // waitVSync 0
+    ASSERT_EQ(Flip(rec.FrontSurface, 0, DDFLIP_NOVSYNC), DD_OK);
     FrameInfo info{};
-    std::vector<std::uint32_t> f = frame_of(w, info);
-    ASSERT_EQ(info.width, 640);
-    ASSERT_EQ(info.height, 480);
-    EXPECT_EQ(f[0], 0x112233u);
-    EXPECT_EQ(f[2], 0x778899u);
-    EXPECT_EQ(f[3], 0u);
-    EXPECT_EQ(f[640 * 480 - 1], 0xABCDEFu);
-    ASSERT_EQ(Flip(rec.FrontSurface, 0, 0), DD_OK); // waitVSync 1
-    EXPECT_EQ(frame_of(w, info)[0], 0u);
-    EXPECT_EQ(info.presents, 2u);
+    Raw f = frame_of(w, info);
+    EXPECT_EQ((Calls{info.width, info.height, f.back()}), (Calls{640, 480, 0xABCDEF}));
+    ASSERT_EQ(Flip(rec.FrontSurface, 0, 0), DD_OK);
+    EXPECT_EQ((Calls{frame_of(w, info).back(), info.presents}), (Calls{0, 2}));
     ASSERT_EQ(Acquire(rec.MouseDevice), DI_OK); // exclusive and foreground: the window is active
-
     close_as_the_runtime_does(rec);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLong(w, GWL_STYLE)), style);
 
     // 16 and 24 bits give their format codes and masks.
     ASSERT_EQ(OpenScreen(w, 320, 200, 16, 0, 3, &rec), DD_OK);
-    EXPECT_EQ(rec.Lock.Format, KX_FORMAT_565);
-    write(rec.BackSurface, 0, 0, 1, {0xF800});
-    ASSERT_EQ(Flip(rec.FrontSurface, 0, 0), DD_OK);
-    EXPECT_EQ(frame_of(w, info)[0], 0xFF0000u);
-    EXPECT_EQ(info.width, 320);
+    EXPECT_EQ(words(rec), expected(rec, w, 320, 200, 16, 0, 3, style));
     close_as_the_runtime_does(rec);
     ASSERT_EQ(OpenScreen(w, 320, 200, 24, 1, 3, &rec), DD_OK);
-    EXPECT_EQ(rec.Lock.Format, KX_FORMAT_24);
-    EXPECT_EQ(rec.BlueMask, 0xFFu);
+    EXPECT_EQ(words(rec), expected(rec, w, 320, 200, 24, 1, 3, 0));
     close_as_the_runtime_does(rec);
 }
 
 TEST_F(Screen, BadRequestsMakeNothingAndLeaveTheRecordAlone) {
     HWND w = open(320, 240);
     ShowWindow(w, SW_SHOWNORMAL);
-    HWND child = CreateWindowEx(0, "TestWindowClass", "child", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
-                                w, 0, inst);
-    ASSERT_NE(child, 0u);
+    HWND c = child(w, 0, 0, 10, 10);
+    ASSERT_NE(c, 0u);
     KX_Screen rec;
     std::memset(&rec, 0x5A, sizeof rec);
-    KX_Screen before = rec;
-    EXPECT_EQ(OpenScreen(w, 320, 240, 8, 1, 1, &rec), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(OpenScreen(w, 0, 240, 16, 1, 1, &rec), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(OpenScreen(0, 320, 240, 16, 1, 1, &rec), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(OpenScreen(child, 320, 240, 16, 1, 1, &rec), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(OpenScreen(w, 320, 240, 16, 1, 1, nullptr), DDERR_INVALIDPARAMS);
-    EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
+    const Words before = words(rec);
+    EXPECT_EQ(
+        (Calls{OpenScreen(w, 320, 240, 8, 1, 1, &rec), OpenScreen(w, 0, 240, 16, 1, 1, &rec),
+               OpenScreen(0, 320, 240, 16, 1, 1, &rec), OpenScreen(c, 320, 240, 16, 1, 1, &rec),
+               OpenScreen(w, 320, 240, 16, 1, 1, nullptr)}),
+        Calls(5, DDERR_INVALIDPARAMS));
+    EXPECT_EQ(words(rec), before);
 
     // A second full screen cannot take exclusive mode; what it made is released.
     KX_Screen first{};
     ASSERT_EQ(OpenScreen(w, 320, 240, 32, 0, 1, &first), DD_OK);
     EXPECT_EQ(OpenScreen(w, 320, 240, 32, 0, 1, &rec), DDERR_EXCLUSIVEMODEALREADYSET);
-    EXPECT_EQ(std::memcmp(&rec, &before, sizeof rec), 0);
+    EXPECT_EQ(words(rec), before);
     LPDIRECTDRAWSURFACE7 probe = make(1, 1, kXRGB);
     std::uint32_t highest = std::max({first.DirectDraw, first.FrontSurface, first.BackSurface,
                                       first.Direct3D, first.Direct3DDevice, first.DirectInput,

@@ -90,13 +90,7 @@ class Sdl : public ::testing::Test {
         ASSERT_STREQ(BackendName(), "sdl");
         g_log.clear();
         g_answer = nullptr;
-        WNDCLASSEX wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = recorder;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(0, IDC_ARROW);
-        wc.lpszClassName = "SdlTestClass";
-        ASSERT_NE(RegisterClassEx(&wc), 0);
+        ASSERT_NE(register_recorder(inst, "SdlTestClass"), 0);
     }
 
     void TearDown() override {
@@ -113,13 +107,6 @@ class Sdl : public ::testing::Test {
         for (int i = 0; i < 5; ++i)
             PumpMessages();
         return h;
-    }
-
-    static std::vector<Message> of(UINT msg) {
-        std::vector<Message> r;
-        for (const Message& m : g_log)
-            if (m.msg == msg) r.push_back(m);
-        return r;
     }
 };
 
@@ -138,9 +125,8 @@ TEST(SdlWithoutDisplay, FailsToStartAndChangesNothing) {
         if (const char* v = std::getenv(names[i])) saved[i] = v;
         unsetenv(names[i]);
     }
-    EXPECT_EQ(UseBackend("sdl"), 0);
+    EXPECT_EQ((Calls{UseBackend("sdl"), IsWindow(h)}), (Calls{0, 1}));
     EXPECT_STREQ(BackendName(), "headless");
-    EXPECT_EQ(IsWindow(h), 1);
     EXPECT_EQ(UseBackend(nullptr), 1); // the default falls back to headless
     EXPECT_STREQ(BackendName(), "headless");
     for (int i = 0; i < 2; ++i)
@@ -152,28 +138,27 @@ TEST_F(Sdl, MirrorsTheWindowAndShowsThePresentedFrame) {
     ASSERT_NE(h, 0u);
     SDL_Window* w = sdl_window("Frame");
     ASSERT_NE(w, nullptr);
-    int x = 0, y = 0, cw = 0, ch = 0;
-    SDL_GetWindowSize(w, &cw, &ch);
-    EXPECT_EQ(cw * 1000 + ch, 160120);
+    // Where the SDL window is and how big, as one value.
+    auto placed = [w] {
+        int x = 0, y = 0, cw = 0, ch = 0;
+        SDL_GetWindowPosition(w, &x, &y);
+        SDL_GetWindowSize(w, &cw, &ch);
+        return Box{x, y, cw, ch};
+    };
+    EXPECT_EQ(placed(), (Box{40, 30, 160, 120}));
 
     // The program moves, sizes and renames its window: the SDL window follows.
-    RECT r{};
-    GetWindowRect(h, &r);
-    SetWindowPos(h, 0, r.left + 20, r.top + 10, r.right - r.left + 40, r.bottom - r.top + 30,
-                 SWP_NOZORDER);
+    Box r = window_box(h);
+    SetWindowPos(h, 0, r[0] + 20, r[1] + 10, r[2] - r[0] + 40, r[3] - r[1] + 30, SWP_NOZORDER);
     SetWindowText(h, "Frame2");
     PumpMessages();
     ASSERT_EQ(sdl_window("Frame2"), w);
-    SDL_GetWindowPosition(w, &x, &y);
-    SDL_GetWindowSize(w, &cw, &ch);
-    // No window manager on the test display: exactly where asked.
-    EXPECT_EQ(x * 1000 + y, 60040);
-    EXPECT_EQ(cw * 1000 + ch, 200150);
+    EXPECT_EQ(placed(), (Box{60, 40, 200, 150})); // no window manager: exactly where asked
 
     KX_Screen rec{};
     ASSERT_EQ(OpenScreen(h, 200, 150, 32, 1, 1, &rec), DD_OK);
     DDSURFACEDESC2 d{};
-    d.dwSize = sizeof d;
+    d.dwSize = sizeof d; // a gradient with a chequer in blue
     ASSERT_EQ(Lock(rec.BackSurface, nullptr, &d, DDLOCK_WAIT, 0), DD_OK);
     for (std::int32_t py = 0; py < 150; ++py)
         for (std::int32_t px = 0; px < 200; ++px) {
@@ -183,20 +168,17 @@ TEST_F(Sdl, MirrorsTheWindowAndShowsThePresentedFrame) {
             std::memcpy(ptr<std::uint8_t>(d.lpSurface) + py * d.lPitch + px * 4, &v, 4);
         }
     ASSERT_EQ(Unlock(rec.BackSurface, nullptr), DD_OK);
-    POINT o{0, 0};
-    ClientToScreen(h, &o);
-    RECT client{o.x, o.y, o.x + 200, o.y + 150};
+    Point o = to_screen(h, 0, 0);
+    RECT client{o[0], o[1], o[0] + 200, o[1] + 150};
     ASSERT_EQ(Blt(rec.FrontSurface, &client, rec.BackSurface, nullptr, 0, nullptr), DD_OK);
 
     FrameInfo info{};
     std::vector<std::uint32_t> frame(200 * 150);
     ASSERT_EQ(GetWindowFrame(h, &info, frame.data(), 200 * 150 * 4), 1);
-    ASSERT_EQ(info.width * 1000 + info.height, 200150);
-
+    ASSERT_EQ((Point{info.width, info.height}), (Point{200, 150}));
     int sw = 0, sh = 0;
     std::vector<std::uint32_t> shown = x11_screenshot(w, sw, sh);
-    ASSERT_EQ(sw, 200);
-    ASSERT_EQ(sh, 150);
+    ASSERT_EQ((Point{sw, sh}), (Point{200, 150}));
     auto first = std::mismatch(frame.begin(), frame.end(), shown.begin()).first - frame.begin();
     EXPECT_EQ(first, 200 * 150) << "the first pixel shown otherwise";
 
@@ -261,15 +243,13 @@ TEST_F(Sdl, KeysReachTheKeyboardDeviceAndState) {
     }
     BYTE state[256];
     ASSERT_EQ(GetKeyboardState(state), 1);
-    EXPECT_EQ(state['A'] & 0x80, 0x80);
-    EXPECT_EQ(state[VK_RSHIFT] & 0x80, 0);
+    EXPECT_EQ((Calls{state['A'] & 0x80, state[VK_RSHIFT] & 0x80}), (Calls{0x80, 0}));
     auto downs = of(WM_KEYDOWN);
     ASSERT_EQ(downs.size(), count);
-    EXPECT_EQ(downs[0].w, static_cast<WPARAM>('A'));
-    EXPECT_EQ(downs[3].w, VK_RETURN);
-    EXPECT_TRUE(downs[3].l & (1 << 24)); // keypad Enter is extended
-    EXPECT_EQ(Release(kb), 0u);
-    EXPECT_EQ(Release(di), 0u);
+    // Keypad Enter is an extended Return.
+    EXPECT_EQ((Calls{downs[0].w, downs[3].w, downs[3].l & (1 << 24)}),
+              (Calls{'A', VK_RETURN, 1 << 24}));
+    EXPECT_EQ((Calls{Release(kb), Release(di)}), (Calls{0, 0}));
 }
 
 TEST_F(Sdl, MouseAndWindowEventsArriveThroughThePump) {
@@ -320,19 +300,11 @@ TEST_F(Sdl, MouseAndWindowEventsArriveThroughThePump) {
     PumpMessages();
 
     ASSERT_EQ(GetDeviceState(mouse, sizeof ms, &ms), DI_OK);
-    EXPECT_EQ(ms.lX, 8);
-    EXPECT_EQ(ms.lY, 3);
-    EXPECT_EQ(ms.lZ, -240);
-    EXPECT_EQ(ms.rgbButtons[0], 0x80);
-    EXPECT_EQ(ms.rgbButtons[1], 0);
-    EXPECT_EQ(ms.rgbButtons[3], 0x80);
-    auto moves = of(WM_MOUSEMOVE);
-    ASSERT_EQ(moves.size(), 1u);
-    EXPECT_EQ(moves[0].hwnd, h);
-    EXPECT_EQ(GET_X_LPARAM(moves[0].l), 15);
-    EXPECT_EQ(GET_Y_LPARAM(moves[0].l), 27);
+    EXPECT_EQ((Calls{ms.lX, ms.lY, ms.lZ, ms.rgbButtons[0], ms.rgbButtons[1], ms.rgbButtons[3]}),
+              (Calls{8, 3, -240, 0x80, 0, 0x80}));
+    EXPECT_EQ(of(WM_MOUSEMOVE), (Log{{h, WM_MOUSEMOVE, 0, MAKELPARAM(15, 27)}}));
     ASSERT_EQ(of(WM_LBUTTONDOWN).size(), 1u);
-    EXPECT_EQ(GET_X_LPARAM(of(WM_LBUTTONDOWN)[0].l), 15);
+    EXPECT_EQ(of(WM_LBUTTONDOWN)[0].l, MAKELPARAM(15, 27));
     EXPECT_EQ(of(WM_XBUTTONDOWN).size(), 1u);
     ASSERT_EQ(of(WM_MOUSEWHEEL).size(), 1u);
     EXPECT_EQ(static_cast<std::int16_t>(HIWORD(of(WM_MOUSEWHEEL)[0].w)), -240);
@@ -351,19 +323,12 @@ TEST_F(Sdl, MouseAndWindowEventsArriveThroughThePump) {
     push_window_event(w, SDL_WINDOWEVENT_SIZE_CHANGED, 250, 120);
     push_window_event(w, SDL_WINDOWEVENT_CLOSE);
     PumpMessages();
-    POINT o{0, 0};
-    ClientToScreen(h, &o);
-    EXPECT_EQ(o.x, 300);
-    EXPECT_EQ(o.y, 200);
-    RECT c{};
-    GetClientRect(h, &c);
-    EXPECT_EQ(c.right, 250);
-    EXPECT_EQ(c.bottom, 120);
+    EXPECT_EQ(to_screen(h, 0, 0), (Point{300, 200}));
+    EXPECT_EQ(client_box(h), (Box{0, 0, 250, 120}));
     ASSERT_FALSE(of(WM_MOVE).empty());
     ASSERT_FALSE(of(WM_SIZE).empty());
-    EXPECT_EQ(LOWORD(static_cast<std::uint32_t>(of(WM_SIZE).back().l)), 250);
-    ASSERT_EQ(of(WM_CLOSE).size(), 1u);
-    EXPECT_EQ(of(WM_CLOSE)[0].hwnd, h);
+    EXPECT_EQ(of(WM_SIZE).back().l, MAKELPARAM(250, 120));
+    EXPECT_EQ(of(WM_CLOSE), (Log{{h, WM_CLOSE, 0, 0}}));
     Release(mouse);
     Release(di);
 }

@@ -1,5 +1,5 @@
 // Windows and messages on the headless desktop, driven as a host drives them.
-#include <cstring>
+#include <algorithm>
 
 #include "desktop_fixture.h"
 
@@ -11,74 +11,54 @@ using Window = Desktop;
 TEST_F(Window, OpensLikeTheGameWindowWithCreateSizeAndMoveMessages) {
     HWND h = open(640, 480); // outer 648 x 507 at (188, 131) on the 1024 x 768 desktop
     ASSERT_NE(h, 0u);
-    EXPECT_EQ(codes(), (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
-    EXPECT_EQ(g_log[1].w, SIZE_RESTORED);
-    EXPECT_EQ(g_log[1].l, MAKELPARAM(640, 480));
-    EXPECT_EQ(g_log[2].l, MAKELPARAM(192, 154)); // client origin: frame 4, caption 19
+    ASSERT_EQ(codes(), (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(Log(g_log.begin() + 1, g_log.end()),
+              (Log{{h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480)},
+                   {h, WM_MOVE, 0, MAKELPARAM(192, 154)}})); // client origin: frame 4, caption 19
     ASSERT_EQ(g_created.size(), 1u);
     const CREATESTRUCT& cs = g_created[0].cs;
-    EXPECT_EQ((Box{cs.x, cs.y, cs.cx, cs.cy}), (Box{188, 131, 648, 507}));
-    EXPECT_EQ(cs.hInstance, inst);
+    EXPECT_EQ((Calls{cs.x, cs.y, cs.cx, cs.cy, cs.hInstance}), (Calls{188, 131, 648, 507, inst}));
     EXPECT_EQ(g_created[0].name + "/" + g_created[0].cls, "Game/TestWindowClass");
 
-    RECT r;
-    ASSERT_EQ(GetWindowRect(h, &r), 1);
-    EXPECT_EQ(box(r), (Box{188, 131, 836, 638}));
-    ASSERT_EQ(GetClientRect(h, &r), 1);
-    EXPECT_EQ(box(r), (Box{0, 0, 640, 480}));
-    POINT p{10, -5};
-    ASSERT_EQ(ClientToScreen(h, &p), 1);
-    EXPECT_EQ(xy(p), (std::array<std::int32_t, 2>{202, 149}));
-    ASSERT_EQ(ScreenToClient(h, &p), 1);
-    EXPECT_EQ(xy(p), (std::array<std::int32_t, 2>{10, -5}));
+    EXPECT_EQ(window_box(h), (Box{188, 131, 836, 638}));
+    EXPECT_EQ(client_box(h), (Box{0, 0, 640, 480}));
+    EXPECT_EQ(to_screen(h, 10, -5), (Point{202, 149}));
+    POINT p{202, 149};
+    EXPECT_EQ((Calls{ScreenToClient(h, &p), p.x, p.y}), (Calls{1, 10, -5}));
     RECT adj{0, 0, 640, 480};
     AdjustWindowRectEx(&adj, WS_OVERLAPPEDWINDOW, 0, 0);
     EXPECT_EQ(box(adj), (Box{-4, -23, 644, 484})); // the runtime's arithmetic agrees
 
-    // Data words: user data, style, instance, extra bytes.
-    EXPECT_EQ(SetWindowLong(h, GWL_USERDATA, 7), 0);
-    EXPECT_EQ(SetWindowLong(h, GWL_USERDATA, -9), 7);
-    EXPECT_EQ(GetWindowLong(h, GWL_USERDATA), -9);
-    DWORD style = static_cast<DWORD>(GetWindowLong(h, GWL_STYLE));
-    EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
-    EXPECT_EQ(style & WS_VISIBLE, 0u);
-    EXPECT_EQ(static_cast<HINSTANCE>(GetWindowLong(h, GWL_HINSTANCE)), inst);
-    EXPECT_EQ(SetWindowLong(h, 4, 0x1234), 0);
-    EXPECT_EQ(GetWindowLong(h, 4), 0x1234);
+    // Data words: user data, style, instance, extra bytes (8 of them).
+    auto style = [h] { return static_cast<DWORD>(GetWindowLong(h, GWL_STYLE)); };
+    EXPECT_EQ((Calls{SetWindowLong(h, GWL_USERDATA, 7), SetWindowLong(h, GWL_USERDATA, -9),
+                     GetWindowLong(h, GWL_USERDATA), style() & (WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+                     GetWindowLong(h, GWL_HINSTANCE), SetWindowLong(h, 4, 0x1234),
+                     GetWindowLong(h, 4), GetWindowLong(h, GWL_WNDPROC)}),
+              (Calls{0, 7, -9, WS_OVERLAPPEDWINDOW, inst, 0, 0x1234, 0}));
     SetLastError(0);
-    EXPECT_EQ(GetWindowLong(h, 5), 0); // 5 + 4 > 8 extra bytes
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_INDEX);
-    EXPECT_EQ(GetWindowLong(h, GWL_WNDPROC), 0);
+    EXPECT_EQ((Calls{GetWindowLong(h, 5), GetLastError()}), (Calls{0, ERROR_INVALID_INDEX}));
 
     // Text, truncated to the buffer.
-    char buf[16];
-    EXPECT_EQ(GetWindowText(h, buf, sizeof buf), 4);
-    EXPECT_STREQ(buf, "Game");
-    EXPECT_EQ(GetWindowText(h, buf, 3), 2);
-    EXPECT_STREQ(buf, "Ga");
-    EXPECT_EQ(SetWindowText(h, "Level 2"), 1);
-    EXPECT_EQ(GetWindowTextLength(h), 7);
+    char buf[16], small[3];
+    EXPECT_EQ((Calls{GetWindowText(h, buf, sizeof buf), GetWindowText(h, small, 3),
+                     SetWindowText(h, "Level 2"), GetWindowTextLength(h)}),
+              (Calls{4, 2, 1, 7}));
+    EXPECT_EQ(std::string(buf) + "/" + small, "Game/Ga");
 
     // Showing activates and focuses; painting waits for UpdateWindow or the pump.
     g_log.clear();
     EXPECT_EQ(ShowWindow(h, SW_SHOWNORMAL), 0);
-    EXPECT_EQ(codes(), (std::vector<UINT>{WM_ACTIVATE}));
-    EXPECT_EQ(g_log[0].w, WA_ACTIVE);
-    EXPECT_EQ(GetActiveWindow(), h);
-    EXPECT_EQ(GetFocus(), h);
-    EXPECT_NE(GetWindowLong(h, GWL_STYLE) & static_cast<LONG>(WS_VISIBLE), 0);
-    EXPECT_EQ(UpdateWindow(h), 1);
-    EXPECT_EQ(UpdateWindow(h), 1);
-    EXPECT_EQ(of(WM_PAINT).size(), 1u);
-    EXPECT_EQ(ShowWindow(h, SW_SHOW), 1);
-    EXPECT_EQ(SetFocus(h), h);
+    EXPECT_EQ(g_log, (Log{{h, WM_ACTIVATE, WA_ACTIVE, 0}}));
+    EXPECT_EQ((Calls{GetActiveWindow(), GetFocus(), style() & WS_VISIBLE, UpdateWindow(h),
+                     UpdateWindow(h), static_cast<std::int64_t>(of(WM_PAINT).size()),
+                     ShowWindow(h, SW_SHOW), SetFocus(h)}),
+              (Calls{h, h, WS_VISIBLE, 1, 1, 1, 1, h}));
 
     g_log.clear();
     EXPECT_EQ(DestroyWindow(h), 1);
     EXPECT_EQ(codes(), (std::vector<UINT>{WM_ACTIVATE, WM_DESTROY}));
-    EXPECT_EQ(IsWindow(h), 0);
-    EXPECT_EQ(GetActiveWindow(), 0u);
-    EXPECT_EQ(GetFocus(), 0u);
+    EXPECT_EQ((Calls{IsWindow(h), GetActiveWindow(), GetFocus()}), (Calls{0, 0, 0}));
 }
 
 TEST_F(Window, RefusesIdsThatNameNoWindow) {
@@ -92,33 +72,25 @@ TEST_F(Window, RefusesIdsThatNameNoWindow) {
         wp.length = sizeof wp;
         char text[8] = "x";
         SetLastError(0);
-        EXPECT_EQ(GetWindowRect(bad, &r), 0);
-        EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-        EXPECT_EQ(r.left, 1);
-        EXPECT_EQ(ClientToScreen(bad, &p), 0);
-        EXPECT_EQ(p.x, 5);
-        EXPECT_EQ(GetWindowPlacement(bad, &wp), 0);
-        EXPECT_EQ(SetWindowPos(bad, 0, 1, 1, 1, 1, 0), 0);
-        EXPECT_EQ(GetWindowText(bad, text, 8), 0);
-        EXPECT_EQ(SetWindowLong(bad, GWL_USERDATA, 3), 0);
-        EXPECT_EQ(SetTimer(bad, 1, 10, nullptr), 0u);
-        EXPECT_EQ(ShowWindow(bad, SW_SHOW), 0);
-        EXPECT_EQ(DestroyWindow(bad), 0);
-        EXPECT_EQ(PostMessage(bad, WM_USER, 0, 0), 0);
-        EXPECT_EQ(SendMessage(bad, WM_USER, 0, 0), 0);
-        EXPECT_EQ(DefWindowProc(bad, WM_CLOSE, 0, 0), 0);
-        EXPECT_EQ(FeedClose(bad) + FeedMouseMove(bad, 1, 1) + FeedMove(bad, 1, 1), 0);
+        EXPECT_EQ(
+            (Calls{GetWindowRect(bad, &r), GetLastError(), r.left, ClientToScreen(bad, &p), p.x,
+                   GetWindowPlacement(bad, &wp), SetWindowPos(bad, 0, 1, 1, 1, 1, 0),
+                   GetWindowText(bad, text, 8), SetWindowLong(bad, GWL_USERDATA, 3),
+                   SetTimer(bad, 1, 10, nullptr), ShowWindow(bad, SW_SHOW), DestroyWindow(bad),
+                   PostMessage(bad, WM_USER, 0, 0), SendMessage(bad, WM_USER, 0, 0),
+                   DefWindowProc(bad, WM_CLOSE, 0, 0), FeedClose(bad), FeedMouseMove(bad, 1, 1),
+                   FeedMove(bad, 1, 1)}),
+            (Calls{0, ERROR_INVALID_WINDOW_HANDLE, 1, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}))
+            << bad;
     }
     EXPECT_EQ(SetFocus(h), 0u);
     // Unknown class, child without parent, bad parent, unknown show command.
-    EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", 0, 0, 0, 10, 10, 0, 0, inst), 0u);
-    EXPECT_EQ(GetLastError(), ERROR_CANNOT_FIND_WND_CLASS);
-    EXPECT_EQ(CreateWindowEx(0, "TestWindowClass", "", WS_CHILD, 0, 0, 10, 10, 0, 0, inst), 0u);
-    EXPECT_EQ(CreateWindowEx(0, "TestWindowClass", "", WS_CHILD, 0, 0, 10, 10, h, 0, inst), 0u);
+    EXPECT_EQ((Calls{CreateWindowEx(0, "NoSuchClass", "", 0, 0, 0, 10, 10, 0, 0, inst),
+                     GetLastError(), child(0, 0, 0, 10, 10), child(h, 0, 0, 10, 10)}),
+              (Calls{0, ERROR_CANNOT_FIND_WND_CLASS, 0, 0}));
     HWND ok = open(100, 100);
-    EXPECT_EQ(ShowWindow(ok, 12), 0);
-    EXPECT_EQ(ShowWindow(ok, -1), 0);
-    EXPECT_EQ(IsWindowVisible(ok), 0);
+    EXPECT_EQ((Calls{ShowWindow(ok, 12), ShowWindow(ok, -1), IsWindowVisible(ok)}),
+              (Calls{0, 0, 0}));
 }
 
 TEST_F(Window, ClassesRegisterOncePerInstanceAndStayWhileWindowsExist) {
@@ -127,201 +99,160 @@ TEST_F(Window, ClassesRegisterOncePerInstanceAndStayWhileWindowsExist) {
     wc.lpfnWndProc = recorder;
     wc.hInstance = inst;
     wc.lpszClassName = "testwindowclass"; // names ignore case
-    EXPECT_EQ(RegisterClassEx(&wc), 0);
-    EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
+    EXPECT_EQ((Calls{RegisterClassEx(&wc), GetLastError()}),
+              (Calls{0, ERROR_CLASS_ALREADY_EXISTS}));
     wc.hInstance = inst + 1;
     ATOM other = RegisterClassEx(&wc);
     EXPECT_GE(other, 0xC000);
-    wc.lpfnWndProc = nullptr;
     wc.lpszClassName = "Another";
-    EXPECT_EQ(RegisterClassEx(&wc), 0);
-    wc.lpfnWndProc = recorder;
     wc.cbSize = 12;
+    EXPECT_EQ(RegisterClassEx(&wc), 0);
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = nullptr;
     EXPECT_EQ(RegisterClassEx(&wc), 0);
 
     // A window by atom; the class cannot go while it lives.
     HWND h = CreateWindowEx(0, reinterpret_cast<const char*>(std::uintptr_t(other)), "", WS_POPUP,
                             0, 0, 10, 10, 0, 0, inst + 1);
     ASSERT_NE(h, 0u);
-    EXPECT_EQ(UnregisterClass("TESTWINDOWCLASS", inst + 1), 0);
-    EXPECT_EQ(GetLastError(), ERROR_CLASS_HAS_WINDOWS);
-    DestroyWindow(h);
-    EXPECT_EQ(UnregisterClass("TESTWINDOWCLASS", inst + 1), 1);
-    EXPECT_EQ(UnregisterClass("TESTWINDOWCLASS", inst + 1), 0);
+    EXPECT_EQ((Calls{UnregisterClass("TESTWINDOWCLASS", inst + 1), GetLastError(), DestroyWindow(h),
+                     UnregisterClass("TESTWINDOWCLASS", inst + 1),
+                     UnregisterClass("TESTWINDOWCLASS", inst + 1)}),
+              (Calls{0, ERROR_CLASS_HAS_WINDOWS, 1, 1, 0}));
 }
 
 TEST_F(Window, CreateAnswerOfMinusOneFailsAndDestroys) {
     g_answer = [](HWND, UINT m, WPARAM, LPARAM, LRESULT& r) {
-        if (m != WM_CREATE) return false;
         r = -1;
-        return true;
+        return m == WM_CREATE;
     };
     EXPECT_EQ(open(100, 100), 0u);
     EXPECT_EQ(codes(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
 }
 
-TEST_F(Window, PlacementRoundTripsAndCentresLikeTheRuntime) {
+TEST_F(Window, PlacementRoundTripsCentresMaximisesAndMinimises) {
     HWND h = CreateWindowEx(0, "TestWindowClass", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 5, 6, 400,
                             300, 0, 0, inst);
     ASSERT_NE(h, 0u);
     WINDOWPLACEMENT wp{};
     wp.length = 40;
-    EXPECT_EQ(GetWindowPlacement(h, &wp), 0);
-    EXPECT_EQ(SetWindowPlacement(h, &wp), 0);
+    EXPECT_EQ((Calls{GetWindowPlacement(h, &wp), SetWindowPlacement(h, &wp)}), (Calls{0, 0}));
     wp.length = 44;
-    ASSERT_EQ(GetWindowPlacement(h, &wp), 1);
-    EXPECT_EQ(wp.showCmd, static_cast<UINT>(SW_SHOWNORMAL));
+    auto placement = [h] {
+        WINDOWPLACEMENT p{};
+        p.length = sizeof p;
+        EXPECT_EQ(GetWindowPlacement(h, &p), 1);
+        return p;
+    };
+    wp = placement();
+    EXPECT_EQ((Calls{wp.showCmd, wp.ptMinPosition.x}), (Calls{SW_SHOWNORMAL, -1}));
     EXPECT_EQ(box(wp.rcNormalPosition), (Box{5, 6, 405, 306}));
-    EXPECT_EQ(wp.ptMinPosition.x, -1);
 
-    // Centre in the work area: (312, 234, 712, 534) for 400 x 300.
-    std::int32_t w = wp.rcNormalPosition.right - wp.rcNormalPosition.left;
-    std::int32_t ht = wp.rcNormalPosition.bottom - wp.rcNormalPosition.top;
-    wp.rcNormalPosition.left = GetSystemMetrics(SM_CXFULLSCREEN) / 2 - w / 2;
-    wp.rcNormalPosition.top = GetSystemMetrics(SM_CYFULLSCREEN) / 2 - ht / 2;
-    wp.rcNormalPosition.right = wp.rcNormalPosition.left + w;
-    wp.rcNormalPosition.bottom = wp.rcNormalPosition.top + ht;
+    // Centred in the work area as the runtime does it: same size, so no WM_SIZE.
+    wp.rcNormalPosition = {312, 234, 712, 534};
     g_log.clear();
     ASSERT_EQ(SetWindowPlacement(h, &wp), 1);
-    EXPECT_EQ(codes(), (std::vector<UINT>{WM_MOVE})); // same size: no WM_SIZE
-    EXPECT_EQ(g_log[0].l, MAKELPARAM(316, 257));
-    RECT r;
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r), (Box{312, 234, 712, 534}));
-    WINDOWPLACEMENT back{};
-    back.length = sizeof back;
-    ASSERT_EQ(GetWindowPlacement(h, &back), 1);
-    EXPECT_EQ(std::memcmp(&back.rcNormalPosition, &wp.rcNormalPosition, sizeof(RECT)), 0);
+    EXPECT_EQ(g_log, (Log{{h, WM_MOVE, 0, MAKELPARAM(316, 257)}}));
+    EXPECT_EQ(window_box(h), (Box{312, 234, 712, 534}));
+    EXPECT_EQ(box(placement().rcNormalPosition), (Box{312, 234, 712, 534}));
 
     // Maximise, minimise (remembering the maximised state), restore.
     g_log.clear();
     ShowWindow(h, SW_SHOWMAXIMIZED);
-    ASSERT_EQ(of(WM_SIZE).size(), 1u);
-    EXPECT_EQ(of(WM_SIZE)[0].w, SIZE_MAXIMIZED);
-    EXPECT_EQ(of(WM_SIZE)[0].l, MAKELPARAM(1024, 768 - 19));
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r), (Box{-4, -4, 1028, 772}));
-    ASSERT_EQ(GetWindowPlacement(h, &back), 1);
-    EXPECT_EQ(back.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
-    EXPECT_EQ(back.rcNormalPosition.left, 312);
+    EXPECT_EQ(of(WM_SIZE), (Log{{h, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(1024, 768 - 19)}}));
+    EXPECT_EQ(window_box(h), (Box{-4, -4, 1028, 772}));
+    wp = placement();
+    EXPECT_EQ((Calls{wp.showCmd, wp.rcNormalPosition.left}), (Calls{SW_SHOWMAXIMIZED, 312}));
     ShowWindow(h, SW_MINIMIZE);
-    GetClientRect(h, &r);
-    EXPECT_EQ(r.right, 0);
-    ASSERT_EQ(GetWindowPlacement(h, &back), 1);
-    EXPECT_EQ(back.showCmd, static_cast<UINT>(SW_SHOWMINIMIZED));
-    EXPECT_EQ(back.flags, WPF_RESTORETOMAXIMIZED);
-    EXPECT_EQ(GetActiveWindow(), 0u);
+    wp = placement();
+    EXPECT_EQ((Calls{client_box(h)[2], wp.showCmd, wp.flags, GetActiveWindow()}),
+              (Calls{0, SW_SHOWMINIMIZED, WPF_RESTORETOMAXIMIZED, 0}));
     ShowWindow(h, SW_RESTORE);
-    ASSERT_EQ(GetWindowPlacement(h, &back), 1);
-    EXPECT_EQ(back.showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(placement().showCmd, static_cast<UINT>(SW_SHOWMAXIMIZED));
     ShowWindow(h, SW_SHOWNORMAL);
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r), (Box{312, 234, 712, 534}));
+    EXPECT_EQ(window_box(h), (Box{312, 234, 712, 534}));
 
     // Full screen: the normal rectangle becomes the work area.
-    ASSERT_EQ(GetWindowPlacement(h, &back), 1);
-    back.rcNormalPosition = {0, 0, 1024, 768};
-    ASSERT_EQ(SetWindowPlacement(h, &back), 1);
-    GetClientRect(h, &r);
-    EXPECT_EQ(box(r), (Box{0, 0, 1024 - 8, 768 - 27}));
+    wp = placement();
+    wp.rcNormalPosition = {0, 0, 1024, 768};
+    ASSERT_EQ(SetWindowPlacement(h, &wp), 1);
+    EXPECT_EQ(client_box(h), (Box{0, 0, 1024 - 8, 768 - 27}));
 }
 
 TEST_F(Window, SetWindowPosMovesOrSizesAsItsFlagsSay) {
-    HWND h = open(200, 100);
-    RECT before;
-    GetWindowRect(h, &before);
+    HWND h = open(200, 100); // outer 208 x 127
     g_log.clear();
     ASSERT_EQ(SetWindowPos(h, 0, 30, 40, 999, 999, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE), 1);
     EXPECT_EQ(codes(), (std::vector<UINT>{WM_MOVE}));
-    RECT r;
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r),
-              (Box{30, 40, 30 + before.right - before.left, 40 + before.bottom - before.top}));
-
+    EXPECT_EQ(window_box(h), (Box{30, 40, 30 + 208, 40 + 127}));
     g_log.clear();
     ASSERT_EQ(SetWindowPos(h, 0, -7, -7, 308, 227, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE), 1);
-    EXPECT_EQ(codes(), (std::vector<UINT>{WM_SIZE}));
-    EXPECT_EQ(g_log[0].l, MAKELPARAM(300, 200));
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r), (Box{30, 40, 30 + 308, 40 + 227}));
+    EXPECT_EQ(g_log, (Log{{h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200)}}));
+    EXPECT_EQ(window_box(h), (Box{30, 40, 30 + 308, 40 + 227}));
 
     // A negative size is an empty window; the client cannot be negative.
     SetWindowPos(h, 0, 0, 0, -5, -5, SWP_NOMOVE | SWP_NOACTIVATE);
-    GetClientRect(h, &r);
-    EXPECT_EQ(box(r), (Box{0, 0, 0, 0}));
-    EXPECT_EQ(GetActiveWindow(), 0u); // hidden and SWP_NOACTIVATE
-
+    EXPECT_EQ(client_box(h), (Box{0, 0, 0, 0}));
     // Without SWP_NOACTIVATE a visible window is activated.
+    EXPECT_EQ(GetActiveWindow(), 0u);
     ShowWindow(h, SW_SHOWNA);
     EXPECT_EQ(GetActiveWindow(), 0u);
     SetWindowPos(h, 0, 1, 1, 0, 0, SWP_NOSIZE);
     EXPECT_EQ(GetActiveWindow(), h);
 }
 
+// Advances the test clock, pumps, and gives the WM_TIMER messages of the pump.
+Log tick(DWORD ms) {
+    g_log.clear();
+    AdvanceTestClock(ms);
+    PumpMessages();
+    return of(WM_TIMER);
+}
+
 TEST_F(Window, TimersFireAtTheirPeriodOnTheTestClock) {
     HWND h = open(100, 100);
-    g_log.clear();
     SetTestClock(1000);
-    EXPECT_EQ(SetTimer(h, 0, 10, nullptr), 1u); // timer 0 is a valid id
-    EXPECT_EQ(SetTimer(h, 7, 25, nullptr), 7u);
-    EXPECT_EQ(SetTimer(h, 9, 1, nullptr), 9u); // raised to 10 ms
-    int t0 = 0, t7 = 0, t9 = 0;
+    EXPECT_EQ((Calls{SetTimer(h, 0, 10, nullptr), SetTimer(h, 7, 25, nullptr),
+                     SetTimer(h, 9, 1, nullptr)}), // 0 is a valid id; 1 ms is raised to 10
+              (Calls{1, 7, 9}));
+    std::vector<WPARAM> fired;
     for (int step = 0; step < 20; ++step) { // 100 ms in 5 ms steps
-        AdvanceTestClock(5);
-        PumpMessages();
-        for (const Message& m : of(WM_TIMER)) {
-            EXPECT_TRUE(m.hwnd == h && m.l == 0);
-            (m.w == 0 ? t0 : m.w == 7 ? t7 : t9)++;
+        for (const Message& m : tick(5)) {
+            EXPECT_EQ(m.l, 0);
+            fired.push_back(m.w);
         }
-        g_log.clear();
         if (step == 1) {
-            EXPECT_EQ(t0, 1) << "the 10 ms timer fires at 1010, not before";
+            EXPECT_EQ(fired, (std::vector<WPARAM>{0, 9})) << "not before 1010";
         }
     }
-    EXPECT_EQ(t0, 10);
-    EXPECT_EQ(t7, 4);
-    EXPECT_EQ(t9, 10);
+    EXPECT_EQ(std::count(fired.begin(), fired.end(), 0u), 10);
+    EXPECT_EQ(std::count(fired.begin(), fired.end(), 7u), 4);
+    EXPECT_EQ(std::count(fired.begin(), fired.end(), 9u), 10);
 
     // A late pump gets one message, and the timer keeps its beat: due at 1110,
     // pumped at 1145, next due 1150.
     KillTimer(h, 7);
     KillTimer(h, 9);
-    AdvanceTestClock(45);
-    PumpMessages();
-    EXPECT_EQ(of(WM_TIMER).size(), 1u);
-    AdvanceTestClock(4);
-    PumpMessages();
-    EXPECT_EQ(of(WM_TIMER).size(), 1u);
-    AdvanceTestClock(1);
-    PumpMessages();
-    EXPECT_EQ(of(WM_TIMER).size(), 2u);
-    EXPECT_EQ(KillTimer(h, 0), 1);
-    EXPECT_EQ(KillTimer(h, 0), 0);
-    AdvanceTestClock(100);
-    PumpMessages();
-    EXPECT_EQ(of(WM_TIMER).size(), 2u);
+    EXPECT_EQ(tick(45), (Log{{h, WM_TIMER, 0, 0}}));
+    EXPECT_TRUE(tick(4).empty());
+    EXPECT_EQ(tick(1).size(), 1u);
+    EXPECT_EQ((Calls{KillTimer(h, 0), KillTimer(h, 0)}), (Calls{1, 0}));
+    EXPECT_TRUE(tick(100).empty());
 }
 
 TEST_F(Window, TimersAcrossTheClockWrapAndWithoutAWindow) {
     HWND h = open(100, 100);
     SetTestClock(0xFFFFFFF0u);
     ASSERT_NE(SetTimer(h, 3, 20, nullptr), 0u); // due at 0x00000004
-    g_log.clear();
-    AdvanceTestClock(15); // 0xFFFFFFFF
-    PumpMessages();
-    EXPECT_TRUE(of(WM_TIMER).empty());
-    AdvanceTestClock(5); // 4, past the wrap
-    PumpMessages();
-    EXPECT_EQ(of(WM_TIMER).size(), 1u);
+    EXPECT_TRUE(tick(15).empty());              // 0xFFFFFFFF
+    EXPECT_EQ(tick(5).size(), 1u);              // 4, past the wrap
     EXPECT_EQ(GetTickCount(), 4u);
 
     // A timer procedure gets the calls instead of the window procedure.
-    static std::vector<std::pair<std::uint32_t, DWORD>> calls;
+    static std::vector<std::array<std::uint32_t, 4>> calls;
     calls.clear();
     TIMERPROC proc = [](HWND w, UINT m, std::uint32_t id, DWORD t) {
-        EXPECT_EQ(w, 0u);
-        EXPECT_EQ(m, WM_TIMER);
-        calls.push_back({id, t});
+        calls.push_back({w, m, id, t});
     };
     EXPECT_EQ(SetTimer(0, 0, 10, nullptr), 0u); // no window and no procedure
     std::uint32_t id = SetTimer(0, 0, 10, proc);
@@ -330,17 +261,12 @@ TEST_F(Window, TimersAcrossTheClockWrapAndWithoutAWindow) {
     EXPECT_NE(id2, id);
     EXPECT_EQ(SetTimer(0, id, 30, proc), id); // replaces
     KillTimer(0, id2);
-    AdvanceTestClock(30);
-    PumpMessages();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].first, id);
-    EXPECT_EQ(calls[0].second, 34u);
+    tick(30);
+    EXPECT_EQ(calls, (decltype(calls){{0, WM_TIMER, id, 34}}));
 
     // A window's timers die with it.
     DestroyWindow(h);
-    g_log.clear();
-    AdvanceTestClock(100);
-    PumpMessages();
+    tick(100);
     EXPECT_TRUE(g_log.empty());
 }
 
@@ -353,12 +279,12 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
     ASSERT_EQ(FeedMouseMove(h, -3, 479), 1);
     EXPECT_TRUE(g_log.empty()); // nothing before the pump
     EXPECT_EQ(PumpMessages(), 0);
-    std::vector<UINT> expect{WM_SETCURSOR, WM_MOUSEMOVE, WM_SETCURSOR, WM_MOUSEMOVE, WM_PAINT};
-    EXPECT_EQ(codes(), expect);
-    EXPECT_EQ(g_log[0].w, h);
-    EXPECT_EQ(g_log[0].l, MAKELPARAM(HTCLIENT, static_cast<std::int32_t>(WM_MOUSEMOVE)));
-    EXPECT_EQ(g_log[1].l, MAKELPARAM(100, 50));
-    EXPECT_EQ(g_log[3].l, MAKELPARAM(-3, 479));       // negative coordinates keep their sign
+    const LPARAM at_client = MAKELPARAM(HTCLIENT, static_cast<std::int32_t>(WM_MOUSEMOVE));
+    EXPECT_EQ(g_log, (Log{{h, WM_SETCURSOR, h, at_client},
+                          {h, WM_MOUSEMOVE, 0, MAKELPARAM(100, 50)},
+                          {h, WM_SETCURSOR, h, at_client},
+                          {h, WM_MOUSEMOVE, 0, MAKELPARAM(-3, 479)}, // the sign is kept
+                          {h, WM_PAINT, 0, 0}}));
     EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_ARROW)); // the class cursor, by DefWindowProc
 
     // Painted once; again only after invalidation; never while hidden.
@@ -387,11 +313,8 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
     FeedClose(h);
     FeedClose(h);
     std::int32_t code = -1;
-    EXPECT_EQ(PumpMessages(&code), 1);
-    EXPECT_EQ(code, 3);
-    EXPECT_EQ(closes, 2);
-    EXPECT_EQ(IsWindow(h), 1);
-    EXPECT_EQ(PumpMessages(&code), 0); // the quit is reported once
+    EXPECT_EQ((Calls{PumpMessages(&code), code, closes, IsWindow(h), PumpMessages(&code)}),
+              (Calls{1, 3, 2, 1, 0})); // the quit is reported once
 
     // Default processing of a close destroys the window.
     g_answer = nullptr;
@@ -408,20 +331,18 @@ TEST_F(Window, PostedMessagesKeepOrderAndWaitForTheNextPumpWhenPostedDuringOne) 
         if (m == WM_USER && w < 3) PostMessage(h, WM_USER, w + 10, 0);
         return false;
     };
-    g_log.clear();
-    for (WPARAM k = 0; k < 3; ++k)
-        PostMessage(h, WM_USER, k, 0);
-    PumpMessages();
-    auto words = [] {
+    auto pumped = [] {
+        g_log.clear();
+        PumpMessages();
         std::vector<WPARAM> w;
         for (const Message& m : of(WM_USER))
             w.push_back(m.w);
         return w;
     };
-    EXPECT_EQ(words(), (std::vector<WPARAM>{0, 1, 2}));
-    g_log.clear();
-    PumpMessages();
-    EXPECT_EQ(words(), (std::vector<WPARAM>{10, 11, 12}));
+    for (WPARAM k = 0; k < 3; ++k)
+        PostMessage(h, WM_USER, k, 0);
+    EXPECT_EQ(pumped(), (std::vector<WPARAM>{0, 1, 2}));
+    EXPECT_EQ(pumped(), (std::vector<WPARAM>{10, 11, 12}));
     // A destroyed window's queued messages are dropped.
     PostMessage(h, WM_USER, 99, 0);
     DestroyWindow(h);
@@ -439,26 +360,21 @@ TEST_F(Window, FeedMovesSizesAndActivatesThroughThePump) {
     FeedSize(h, 408, 327);
     EXPECT_TRUE(g_log.empty());
     PumpMessages();
-    EXPECT_EQ(codes(), (std::vector<UINT>{WM_MOVE, WM_SIZE, WM_PAINT}));
-    EXPECT_EQ(g_log[0].l, MAKELPARAM(54, 83));
-    EXPECT_EQ(g_log[1].l, MAKELPARAM(400, 300));
-    RECT r;
-    GetWindowRect(h, &r);
-    EXPECT_EQ(box(r), (Box{50, 60, 50 + 408, 60 + 327}));
+    EXPECT_EQ(g_log, (Log{{h, WM_MOVE, 0, MAKELPARAM(54, 83)},
+                          {h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(400, 300)},
+                          {h, WM_PAINT, 0, 0}}));
+    EXPECT_EQ(window_box(h), (Box{50, 60, 50 + 408, 60 + 327}));
 
     g_log.clear();
     FeedActivate(h, 0);
     PumpMessages();
-    ASSERT_EQ(codes(), (std::vector<UINT>{WM_ACTIVATE}));
-    EXPECT_EQ(g_log[0].w, WA_INACTIVE);
-    EXPECT_EQ(GetActiveWindow(), 0u);
-    EXPECT_EQ(GetFocus(), 0u);
+    EXPECT_EQ(g_log, (Log{{h, WM_ACTIVATE, WA_INACTIVE, 0}}));
+    EXPECT_EQ((Calls{GetActiveWindow(), GetFocus()}), (Calls{0, 0}));
     FeedActivate(h, 0); // already inactive: nothing
     FeedActivate(h, 1);
     g_log.clear();
     PumpMessages();
-    ASSERT_EQ(codes(), (std::vector<UINT>{WM_ACTIVATE}));
-    EXPECT_EQ(g_log[0].w, WA_ACTIVE);
+    EXPECT_EQ(g_log, (Log{{h, WM_ACTIVATE, WA_ACTIVE, 0}}));
     EXPECT_EQ(GetFocus(), h);
 
     // Activating another window deactivates the first, naming each other.
@@ -466,38 +382,29 @@ TEST_F(Window, FeedMovesSizesAndActivatesThroughThePump) {
     g_log.clear();
     FeedActivate(other, 1);
     PumpMessages();
-    ASSERT_EQ(g_log.size(), 2u);
-    EXPECT_EQ(g_log[0].hwnd, h);
-    EXPECT_EQ(g_log[0].w, WA_INACTIVE);
-    EXPECT_EQ(static_cast<HWND>(g_log[0].l), other);
-    EXPECT_EQ(g_log[1].hwnd, other);
-    EXPECT_EQ(static_cast<HWND>(g_log[1].l), h);
+    EXPECT_EQ(g_log, (Log{{h, WM_ACTIVATE, WA_INACTIVE, static_cast<LPARAM>(other)},
+                          {other, WM_ACTIVATE, WA_ACTIVE, static_cast<LPARAM>(h)}}));
 }
 
 TEST_F(Window, ChildWindowsSitInTheParentsClientAreaAndDieWithIt) {
     HWND parent = open(300, 200);
-    HWND child = CreateWindowEx(0, "TestWindowClass", "", WS_CHILD | WS_VISIBLE, 10, 20, 50, 40,
-                                parent, 5, inst);
-    ASSERT_NE(child, 0u);
-    EXPECT_EQ(GetParent(child), parent);
-    EXPECT_EQ(GetWindowLong(child, GWL_ID), 5);
-    POINT p{0, 0}, q{0, 0};
-    ClientToScreen(parent, &p);
-    ClientToScreen(child, &q);
-    EXPECT_EQ(xy(q), (std::array<std::int32_t, 2>{p.x + 10, p.y + 20}));
-    EXPECT_EQ(GetActiveWindow(), 0u);     // children are not activated
-    EXPECT_EQ(IsWindowVisible(child), 0); // the parent is hidden
+    HWND c = child(parent, 10, 20, 50, 40, 5);
+    ASSERT_NE(c, 0u);
+    Point origin = to_screen(parent, 0, 0);
+    EXPECT_EQ(to_screen(c, 0, 0), (Point{origin[0] + 10, origin[1] + 20}));
+    // Not activated as children, and hidden with their parent.
+    EXPECT_EQ(
+        (Calls{GetParent(c), GetWindowLong(c, GWL_ID), GetActiveWindow(), IsWindowVisible(c)}),
+        (Calls{parent, 5, 0, 0}));
     SetWindowPos(parent, 0, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    RECT r;
-    GetWindowRect(child, &r);
-    EXPECT_EQ(r.left, 100 + 4 + 10);
+    EXPECT_EQ(window_box(c)[0], 100 + 4 + 10);
     g_log.clear();
     DestroyWindow(parent);
     std::vector<HWND> destroyed;
     for (const Message& m : of(WM_DESTROY))
         destroyed.push_back(m.hwnd);
-    EXPECT_EQ(destroyed, (std::vector<HWND>{parent, child}));
-    EXPECT_EQ(IsWindow(child), 0);
+    EXPECT_EQ(destroyed, (std::vector<HWND>{parent, c}));
+    EXPECT_EQ(IsWindow(c), 0);
 }
 
 TEST_F(Window, ProceduresMayDestroyWindowsWhileThePumpRuns) {
@@ -510,24 +417,16 @@ TEST_F(Window, ProceduresMayDestroyWindowsWhileThePumpRuns) {
         return false;
     };
     FeedMouseMove(b, 1, 1);
-    AdvanceTestClock(10);
-    g_log.clear();
-    PumpMessages();
-    for (const Message& m : g_log)
-        if (m.msg == WM_TIMER) {
-            EXPECT_EQ(m.hwnd, a);
-        }
+    EXPECT_EQ(tick(10), (Log{{a, WM_TIMER, 1, 0}}));
     EXPECT_EQ(IsWindow(b), 0);
 }
 
 TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
     HWND h = open(100, 100);
     EXPECT_STREQ(BackendName(), "headless");
-    EXPECT_EQ(UseBackend("no-such-backend"), 0);
-    EXPECT_EQ(IsWindow(h), 1);
-    ASSERT_EQ(UseBackend("headless"), 1);
-    EXPECT_EQ(IsWindow(h), 0);
-    EXPECT_EQ(CreateWindowEx(0, "TestWindowClass", "", 0, 0, 0, 10, 10, 0, 0, inst), 0u);
+    EXPECT_EQ((Calls{UseBackend("no-such-backend"), IsWindow(h), UseBackend("headless"),
+                     IsWindow(h), open(100, 100)}), // the class went with the desktop
+              (Calls{0, 1, 1, 0, 0}));
     SetUp(); // registers the class again
     HWND again = open(100, 100);
     EXPECT_NE(again, 0u);
@@ -535,16 +434,13 @@ TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
 }
 
 TEST_F(Window, CursorAndIcons) {
-    HCURSOR arrow = LoadCursor(0, IDC_ARROW);
+    HCURSOR arrow = LoadCursor(0, IDC_ARROW), cross = LoadCursor(0, IDC_CROSS);
     EXPECT_NE(arrow, 0u);
-    EXPECT_EQ(LoadCursor(inst, IDC_ARROW), 0u); // modules have no cursors
-    EXPECT_EQ(LoadCursor(0, 12345), 0u);
     EXPECT_NE(LoadIcon(0, IDI_APPLICATION), 0u);
-    HCURSOR cross = LoadCursor(0, IDC_CROSS);
-    EXPECT_EQ(SetCursor(cross), arrow);
-    EXPECT_EQ(SetCursor(0), cross);
-    EXPECT_EQ(SetCursor(0xBAD), 0u);
-    EXPECT_EQ(GetCursor(), 0u);
+    // Modules have no cursors; unknown ids; a bad cursor hides it.
+    EXPECT_EQ((Calls{LoadCursor(inst, IDC_ARROW), LoadCursor(0, 12345), SetCursor(cross),
+                     SetCursor(0), SetCursor(0xBAD), GetCursor()}),
+              (Calls{0, 0, arrow, cross, 0, 0}));
     EXPECT_EQ((Box{ShowCursor(0), ShowCursor(0), ShowCursor(1), ShowCursor(1)}),
               (Box{-1, -2, -1, 0}));
 }
