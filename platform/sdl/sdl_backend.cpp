@@ -363,17 +363,22 @@ std::unique_ptr<Backend> make_sdl_backend() {
     // The host keeps its own signal handling; SDL would turn SIGINT and
     // SIGTERM into quit events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
     // Without a display SDL falls back to drivers that show nothing: those
-    // only when $SDL_VIDEODRIVER asks for them.
-    const char* driver = SDL_GetCurrentVideoDriver();
+    // only when $SDL_VIDEODRIVER asks for them. A display server can refuse a
+    // connection now and then (seen with X servers under load), so a start
+    // that lands on no display is tried again a few times.
     const char* wanted = std::getenv("SDL_VIDEODRIVER");
-    bool shows =
-        driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
-    if (!shows && !(driver && wanted && std::strcmp(driver, wanted) == 0)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return nullptr;
+    bool started = false;
+    for (int attempt = 0; attempt < 8 && !started; ++attempt) {
+        if (attempt > 0) SDL_Delay(10);
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        bool shows =
+            driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
+        started = shows || (driver && wanted && std::strcmp(driver, wanted) == 0);
+        if (!started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
+    if (!started) return nullptr;
     try {
         return std::make_unique<Sdl>();
     } catch (...) {
