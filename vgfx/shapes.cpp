@@ -197,9 +197,19 @@ template <int F, int B> struct CircleOutline {
 
 // The midpoint ellipse with radii a (x) and b (y), both at least 1, each pixel once.
 // Decision values are kept times four so that they stay integers.
+//
+// A large ellipse that the clip rectangle cuts is drawn from closed forms of the
+// same walk instead, so that it costs what the clip rectangle lets through, not
+// what its radii are. Walking the quadrant from (0, b) to (a, 0):
+// - in region 1 (b^2 x < a^2 y) x steps by one and y at x is the largest y with
+//   a^2 (2y - 1)^2 < 4 b^2 (a^2 - x^2), except that y falls by at most one per
+//   step, which matters only on the step that leaves the region;
+// - in region 2 y steps by one and x at y (below the region's first row) is the
+//   smallest x, at least the region's first x, with b^2 (2x + 1)^2 > 4 a^2 (b^2 - y^2).
+// Both give the walk's pixels exactly (checked against the walk for every pair of
+// radii up to 90 and random pairs up to 8,000).
 template <int F, int B> struct EllipseOutline {
-    static void run(i64 cx, i64 cy, i64 a, i64 b, u32 colour) {
-        Outline<F, B> o{colour, cx, cy};
+    static void walk(const Outline<F, B>& o, i64 a, i64 b) {
         const i128 a2 = i128(a) * a, b2 = i128(b) * b;
         i64 x = 0, y = b;
         // Region 1: x steps each time, while the slope is below 1 (b2 x < a2 y).
@@ -227,6 +237,84 @@ template <int F, int B> struct EllipseOutline {
             }
             --y;
         }
+    }
+
+    // Largest y in [0, b] with a^2 (2y - 1)^2 < 4 b^2 (a^2 - x^2) (0 when none).
+    static i64 y_at(i64 a, i64 b, i64 x) {
+        const i128 a2 = i128(a) * a, n = 4 * i128(b) * b * (a2 - i128(x) * x);
+        auto inside = [&](i64 y) { return a2 * (2 * i128(y) - 1) * (2 * i128(y) - 1) < n; };
+        long double r = n > 0 ? std::sqrt(static_cast<long double>(n)) / a : 0;
+        i64 y = std::clamp<i64>(static_cast<i64>((r + 1) / 2), 0, b);
+        while (y < b && inside(y + 1))
+            ++y;
+        while (y > 0 && !inside(y))
+            --y;
+        return y;
+    }
+    // Smallest x in [0, a + 1] with b^2 (2x + 1)^2 > 4 a^2 (b^2 - y^2).
+    static i64 x_at(i64 a, i64 b, i64 y) {
+        const i128 b2 = i128(b) * b, n = 4 * i128(a) * a * (b2 - i128(y) * y);
+        auto outside = [&](i64 x) { return b2 * (2 * i128(x) + 1) * (2 * i128(x) + 1) > n; };
+        long double r = n > 0 ? std::sqrt(static_cast<long double>(n)) / b : 0;
+        i64 x = std::clamp<i64>(static_cast<i64>((r - 1) / 2), 0, a + 1);
+        while (x > 0 && outside(x - 1))
+            --x;
+        while (x < a + 1 && !outside(x))
+            ++x;
+        return x;
+    }
+    // y of the walk at x within region 1, and on the step that leaves it.
+    static i64 y_walk(i64 a, i64 b, i64 x) {
+        return x == 0 ? b : std::max(y_at(a, b, x), y_at(a, b, x - 1) - 1);
+    }
+
+    // Calls f(v) for each v in [0, last] that lies in [lo1, hi1] or [lo2, hi2], once each.
+    template <class Fn> static void each(i64 last, i64 lo1, i64 hi1, i64 lo2, i64 hi2, Fn f) {
+        lo1 = std::max<i64>(lo1, 0), hi1 = std::min(hi1, last);
+        lo2 = std::max<i64>(lo2, 0), hi2 = std::min(hi2, last);
+        if (lo2 < lo1) {
+            std::swap(lo1, lo2);
+            std::swap(hi1, hi2);
+        }
+        if (lo1 <= hi1 && lo2 <= hi1 + 1) { // the two overlap or touch
+            hi1 = std::max(hi1, hi2);
+            lo2 = 1, hi2 = 0;
+        }
+        for (i64 v = lo1; v <= hi1; ++v)
+            f(v);
+        for (i64 v = lo2; v <= hi2; ++v)
+            f(v);
+    }
+
+    static void clipped(const Outline<F, B>& o, i64 a, i64 b) {
+        const Rect& c = g.clip;
+        const i128 a2 = i128(a) * a, b2 = i128(b) * b;
+        // Region 1 ends at the first x where b^2 x >= a^2 y (the walk's y).
+        i64 lo = 0, hi = a + 1;
+        while (lo < hi) {
+            i64 mid = lo + (hi - lo) / 2;
+            if (b2 * mid >= a2 * y_walk(a, b, mid))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        const i64 x_end = lo, y_first = y_walk(a, b, x_end);
+        // Columns and rows of the quadrant whose mirror images the clip lets through.
+        each(x_end - 1, c.l - o.cx, c.r - 1 - o.cx, o.cx - c.r + 1, o.cx - c.l,
+             [&](i64 x) { o.four(x, y_at(a, b, x)); });
+        each(y_first, c.t - o.cy, c.b - 1 - o.cy, o.cy - c.b + 1, o.cy - c.t,
+             [&](i64 y) { o.four(y == y_first ? x_end : std::max(x_end, x_at(a, b, y)), y); });
+    }
+
+    static void run(i64 cx, i64 cy, i64 a, i64 b, u32 colour) {
+        Outline<F, B> o{colour, cx, cy};
+        // The walk costs a + b steps, the closed forms a few multiplications for each
+        // column and row of the clip rectangle.
+        const Rect& c = g.clip;
+        if (a + b <= 4 * ((c.r - c.l) + (c.b - c.t)))
+            walk(o, a, b);
+        else
+            clipped(o, a, b);
     }
 };
 

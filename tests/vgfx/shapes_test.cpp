@@ -146,19 +146,32 @@ bool connected8(const Pixels& s) {
 }
 
 TEST(VgfxCircleEllipse, ClippedRingsArePiecesOfTheWholeRing) {
-    // A ring drawn through any clip window is the whole ring's pixels in it.
+    // A ring drawn through any clip window is the whole ring's pixels in it. The
+    // wider ellipses take the closed-form road through the small windows and the
+    // step-by-step one through the whole canvas.
     CoverageCanvas c(120, 120);
-    for (int r : {1, 2, 3, 5, 13, 40, 59}) {
-        SCOPED_TRACE(r);
+    struct Ring {
+        int rx, ry; // rx < 0: a circle of radius ry
+    };
+    for (Ring ring : {Ring{-1, 1}, Ring{-1, 2}, Ring{-1, 3}, Ring{-1, 5}, Ring{-1, 13},
+                      Ring{-1, 40}, Ring{-1, 59}, Ring{59, 80}, Ring{100, 30}, Ring{7, 118},
+                      Ring{200, 51}, Ring{1, 150}, Ring{150, 1}, Ring{90, 91}}) {
+        SCOPED_TRACE(::testing::Message() << ring.rx << "x" << ring.ry);
+        auto draw = [&] {
+            if (ring.rx < 0)
+                VGFX_Circle(60, 60, ring.ry, 1, 0x20);
+            else
+                VGFX_Ellipse(60, 60, ring.rx, ring.ry, 1, 0x20);
+        };
         c.fill(0);
         VGFX_SetBufferViewPort(0, 0, 120, 120);
-        VGFX_Circle(60, 60, r, 1, 0x20);
+        draw();
         Pixels whole = c.covered();
         for (int t = 0; t < 120; t += 13)
             for (int l = 0; l < 120; l += 17) {
                 c.fill(0);
-                VGFX_SetBufferViewPort(l, t, l + 17, t + 13);
-                VGFX_Circle(60, 60, r, 1, 0x20);
+                VGFX_SetBufferViewPort(l, t, std::min(l + 17, 120), std::min(t + 13, 120));
+                draw();
                 Pixels part;
                 for (auto p : whole)
                     if (p.first >= l && p.first < l + 17 && p.second >= t && p.second < t + 13)
@@ -176,6 +189,17 @@ TEST(VgfxCircleEllipse, ClippedRingsArePiecesOfTheWholeRing) {
     EXPECT_EQ(arc.size(), 120u); // one pixel per row near the rightmost point
     for (auto [x, y] : arc)
         EXPECT_NEAR(std::hypot(double(x - cx), double(y - 60)), double(r), 1.0);
+    // The same for an ellipse whose rightmost point is (60, 60): x falls by
+    // r (dy / ry)^2 / 2, about 3.5 pixels at dy = 60.
+    c.fill(0);
+    VGFX_Ellipse(int32_t(cx), 60, int32_t(r), 1 << 20, 1, 0x20);
+    std::set<int> rows;
+    for (auto [x, y] : c.covered()) {
+        rows.insert(y);
+        double dy = (y - 60) / double(1 << 20);
+        EXPECT_NEAR(x, 60 - double(r) * dy * dy / 2, 1.0) << y;
+    }
+    EXPECT_EQ(rows.size(), 120u);
 }
 
 TEST(VgfxCircleEllipse, FilledIsTheDiscAndOutlineTheSymmetricRing) {
