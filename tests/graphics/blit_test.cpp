@@ -87,31 +87,21 @@ TEST_F(Blit, BothRoadsDrawWhatTheModelDrawsAtBothDepths) {
         EXPECT_EQ(KX_ImageGetMaskColour(small), 0xFF0000);            // kept as given
 
         struct Case {
-            int32_t image;
-            Box rect; // r < 0: the whole image through KX_ImageBlt
-            int32_t x, y, result;
+            int32_t image, x, y, result;
+            Box rect{0, 0, -1, 0}; // r < 0: the whole image through KX_ImageBlt
         };
-        const Box all{0, 0, -1, 0};
         // Inside, clipped on every side, just touching, just missing, far off; source
         // rectangles inside, beyond the image, reversed.
-        const Case cases[] = {{small, all, 20, 15, 1},
-                              {small, all, -4, 20, 1},
-                              {small, all, 50, 20, 1},
-                              {small, all, 20, -3, 1},
-                              {small, all, 20, 33, 1},
-                              {small, all, 46, 28, 1},
-                              {small, all, -10, 4, 1},
-                              {small, all, -11, 4, 0},
-                              {small, all, 59, 4, 0},
-                              {small, all, INT_MAX, 0, 0},
-                              {small, all, INT_MIN, 5, 0},
-                              {small, all, 8, INT_MIN + 3, 0},
-                              {big, all, -3, -2, 1},
-                              {small, {2, 3, 10, 9}, 30, 30, 1},
-                              {small, {-5, -5, 21, 17}, 10, 10, 1},
-                              {small, {10, 2, 4, 8}, 20, 20, 1},
-                              {big, {70, 50, 90, 70}, 40, 30, 1},
-                              {small, {0, 0, 16, 12}, INT_MAX - 4, 10, 0}};
+        // clang-format off
+        const Case cases[] = {
+            {small, 20, 15, 1}, {small, -4, 20, 1}, {small, 50, 20, 1}, {small, 20, -3, 1},
+            {small, 20, 33, 1}, {small, 46, 28, 1}, {small, -10, 4, 1}, {small, -11, 4, 0},
+            {small, 59, 4, 0}, {small, INT_MAX, 0, 0}, {small, INT_MIN, 5, 0},
+            {small, 8, INT_MIN + 3, 0}, {big, -3, -2, 1},
+            {small, 30, 30, 1, {2, 3, 10, 9}}, {small, 10, 10, 1, {-5, -5, 21, 17}},
+            {small, 20, 20, 1, {10, 2, 4, 8}}, {big, 40, 30, 1, {70, 50, 90, 70}},
+            {small, INT_MAX - 4, 10, 0, {0, 0, 16, 12}}};
+        // clang-format on
         for (const Case& c : cases)
             for (int32_t transparent : {0, 1}) {
                 SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << " rect " << c.rect.l
@@ -136,9 +126,9 @@ TEST_F(Blit, BothRoadsDrawWhatTheModelDrawsAtBothDepths) {
         // Refused handles draw nothing.
         fill(screen, 0);
         for (int32_t bad : {0, -1, 999, screen, VM_NewKXStr(8)}) {
-            EXPECT_EQ(KX_ImageBlt(bad, 0, 0, 0), 0);
-            EXPECT_EQ(KX_ImageBltRot(bad, 0, 0, 0, 1, 1, 0, 0, 255, 0), 0);
-            EXPECT_EQ(KX_ImageBltFX(bad, 0, 0, 0, 0, 0, 0, 0, 0), 0);
+            EXPECT_TRUE(all_zero({KX_ImageBlt(bad, 0, 0, 0),
+                                  KX_ImageBltRot(bad, 0, 0, 0, 1, 1, 0, 0, 255, 0),
+                                  KX_ImageBltFX(bad, 0, 0, 0, 0, 0, 0, 0, 0)}));
             KX_ImageBltGrid(bad, 0, 0, 2, 2, 0);
             KX_ImageBltTile(bad, 0, 0, 0);
         }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <utility>
 
 #include "graphics/host_fixture.h"
 
@@ -48,66 +47,43 @@ class Draw : public Host {
     }
 };
 
-// An independent clip of a segment to the inclusive rectangle [l, r] x [t, b]
-// (parametric, in double), the ends rounded down; false when it misses.
-bool reference_clip(double x1, double y1, double x2, double y2, double l, double t, double r,
-                    double b, Pt& p, Pt& q) {
-    double t0 = 0, t1 = 1, dx = x2 - x1, dy = y2 - y1;
-    for (auto [pk, qk] : {std::pair{-dx, x1 - l}, {dx, r - x1}, {-dy, y1 - t}, {dy, b - y1}}) {
-        if (pk == 0) {
-            if (qk < 0) return false;
-            continue;
-        }
-        double u = qk / pk;
-        if (pk < 0)
-            t0 = std::max(t0, u);
-        else
-            t1 = std::min(t1, u);
-    }
-    if (t0 > t1) return false;
-    // Rounded down, with values within 1e-6 of an integer taken as it.
-    auto down = [](double v) { return int(std::floor(v + 1e-6)); };
-    p = {down(x1 + t0 * dx), down(y1 + t0 * dy)};
-    q = {down(x1 + t1 * dx), down(y1 + t1 * dy)};
-    return true;
-}
-
-TEST_F(Draw, LinesEndWhereAnIndependentClipEndsThem) {
+TEST_F(Draw, LinesEndWhereTheyAreClippedToTheSurface) {
+    // A segment and its worked ends on the 64 x 48 surface, in order along its major axis
+    // (x when |dx| >= |dy|): where it meets an edge, rounded down; none when it misses.
     struct Seg {
         float x1, y1, x2, y2;
+        Pt lo, hi;
     };
-    const Seg segs[] = {{10.7f, 10.2f, 20.9f, 30.5f},
-                        {-50, 20, 150, 20},
-                        {30, -9, 30, 99},
-                        {-10, -10, 100, 100},
-                        {70, 5, 40, 35},
-                        {-3e9f, 9, 3e9f, 9},
-                        {-10, -10, -5, 200},
-                        {-1, 1, 1, -1},
-                        {60, 60, 70, 40},
-                        {5, 50, -10, 35}};
+    const Pt none{-1, -1};
+    // clang-format off
+    const Seg segs[] = {
+        {10.7f, 10.2f, 20.9f, 30.5f, {10, 10}, {20, 30}}, // inside
+        {-50, 20, 150, 20, {0, 20}, {63, 20}},            // across, both ways
+        {30, -9, 30, 99, {30, 0}, {30, 47}},
+        {-10, -10, 100, 100, {0, 0}, {47, 47}},           // through a corner
+        {70, 5, 40, 35, {40, 35}, {63, 12}},              // in from the right
+        {5, 50, -10, 35, {0, 45}, {2, 47}},               // out at the bottom and the left
+        {-3e9f, 9, 3e9f, 9, {0, 9}, {63, 9}},             // far beyond
+        {-1, 1, 1, -1, {0, 0}, {0, 0}},                   // one pixel in the corner
+        {-10, -10, -5, 200, none, none},                  // wholly left
+        {60, 60, 70, 40, none, none}};                    // past the bottom-right corner
+    // clang-format on
     on_every_target([&](int32_t s) {
-        KX_SurfaceSetViewport(s, 0, 0, 64, 48);
-        KX_SetCurrentSurface(s);
         for (const Seg& g : segs) {
             SCOPED_TRACE(testing::Message() << g.x1 << "," << g.y1 << " " << g.x2 << "," << g.y2);
             clear(s);
             KX_Line(g.x1, g.y1, g.x2, g.y2, kWhite, 0);
             std::vector<Pt> px = lit(s);
-            Pt p, q;
-            if (!reference_clip(g.x1, g.y1, g.x2, g.y2, 0, 0, 63, 47, p, q)) {
+            if (g.lo == none) {
                 EXPECT_TRUE(px.empty());
                 continue;
             }
             ASSERT_FALSE(px.empty());
-            // The drawn ends: the first and last lit pixels along the major axis.
-            bool by_x = std::abs(q.x - p.x) >= std::abs(q.y - p.y);
+            bool by_x = std::abs(g.hi.x - g.lo.x) >= std::abs(g.hi.y - g.lo.y);
             auto key = [&](Pt a) { return by_x ? a.x : a.y; };
             auto [lo, hi] = std::minmax_element(px.begin(), px.end(),
                                                 [&](Pt a, Pt b) { return key(a) < key(b); });
-            if (key(p) > key(q)) std::swap(p, q);
-            EXPECT_EQ(*lo, p);
-            EXPECT_EQ(*hi, q);
+            EXPECT_EQ((std::array{*lo, *hi}), (std::array{g.lo, g.hi}));
         }
         // Not-a-number coordinates draw nothing.
         clear(s);
@@ -177,11 +153,14 @@ TEST_F(Draw, CirclesAreSymmetricAndReachTheirRadius) {
             Colours c = colours(s);
             for (int dy = -11; dy <= 11; ++dy)
                 for (int dx = -11; dx <= 11; ++dx) {
-                    uint32_t p = c(30 + dx, 24 + dy);
-                    ASSERT_EQ(c.at({{30 - dx, 24 + dy}, {30 + dx, 24 - dy}, {30 + dy, 24 + dx}}),
-                              (Pixels{p, p, p}))
+                    uint32_t p = c(30 + dx, 24 + dy); // and a filled circle: inside the radius
+                    if (mode == 1) p = dx * dx + dy * dy <= 100 ? kWhite : 0;
+                    ASSERT_EQ(c.at({{30 + dx, 24 + dy},
+                                    {30 - dx, 24 + dy},
+                                    {30 + dx, 24 - dy},
+                                    {30 + dy, 24 + dx}}),
+                              (Pixels{p, p, p, p}))
                         << dx << "," << dy;
-                    if (mode == 1) ASSERT_EQ(p != 0, dx * dx + dy * dy <= 100) << dx << "," << dy;
                 }
             EXPECT_EQ(c.at({{40, 24}, {41, 24}}), (Pixels{kWhite, 0}));
         }

@@ -33,6 +33,18 @@ inline Quad quad(const KX_Rect& r) {
     return {r.Left, r.Top, r.Right, r.Bottom};
 }
 
+// Passes when every value is 0, else names the positions that are not; for the many
+// refusals a bad handle must give.
+inline ::testing::AssertionResult all_zero(std::initializer_list<int64_t> values) {
+    ::testing::AssertionResult r = ::testing::AssertionSuccess();
+    size_t i = 0;
+    for (int64_t v : values) {
+        if (v != 0) r = ::testing::AssertionFailure() << r.message() << " [" << i << "]=" << v;
+        ++i;
+    }
+    return r;
+}
+
 // Every pixel of an unlocked surface as raw values, read or (with `in`) written
 // through its lock; the surface is unlocked again afterwards.
 inline Pixels raw(int32_t s, const Pixels* in = nullptr) {

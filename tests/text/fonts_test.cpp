@@ -41,8 +41,8 @@ TEST_F(Fonts, SystemFontMetricsAreMeasuredForEveryCharacter) {
     EXPECT_EQ(KX_FontCalcTextSize(regular, ab, 1),
               KX_FontGetChrSize(regular, 'A', 1) + KX_FontGetChrSize(regular, 'B', 1));
     EXPECT_EQ(KX_FontCalcTextSize(regular, ab, 0), KX_FontGetChrSize(regular, 'A', 0));
-    EXPECT_EQ((Quad{KX_FontCalcTextSize(regular, ab, 2), KX_FontCalcTextSize(regular, str(""), 1)}),
-              (Quad{0, 0}));
+    EXPECT_TRUE(
+        all_zero({KX_FontCalcTextSize(regular, ab, 2), KX_FontCalcTextSize(regular, str(""), 1)}));
     EXPECT_GE(KX_FontCalcTextSize(bold, text, 1), KX_FontCalcTextSize(regular, text, 1));
 
     int32_t name = VM_NewKXStr(4);
@@ -50,21 +50,19 @@ TEST_F(Fonts, SystemFontMetricsAreMeasuredForEveryCharacter) {
     EXPECT_STREQ(static_cast<const char*>(VM_StrFirstChrPtr(name)), "DejaVu Sans");
 
     // Refusals and codes out of range.
-    EXPECT_EQ((Quad{KX_FontLoad(screen, 0, 16, 0), KX_FontLoad(screen, str(""), 16, 0),
-                    KX_FontLoad(screen, ab, 0, 0), KX_FontLoad(screen, ab, -5, 0)}),
-              (Quad{0, 0, 0, 0}));
+    EXPECT_TRUE(all_zero({KX_FontLoad(screen, 0, 16, 0), KX_FontLoad(screen, str(""), 16, 0),
+                          KX_FontLoad(screen, ab, 0, 0), KX_FontLoad(screen, ab, -5, 0)}));
     int32_t before = KX_FontGetChrSize(regular, 255, 1);
     KX_FontSetChrSize(regular, 256, 99, 1);
     EXPECT_EQ(KX_FontGetChrSize(regular, 255, 1), before);
     KX_FontSetChrSize(regular, 'A', 41, 1);
     EXPECT_EQ(KX_FontGetChrSize(regular, 'A', 1), 41);
-    EXPECT_EQ((Quad{KX_FontGetChrHang(regular, -1, 0), KX_FontGetChrSize(regular, 256, 0)}),
-              (Quad{0, 0}));
+    EXPECT_TRUE(all_zero({KX_FontGetChrHang(regular, -1, 0), KX_FontGetChrSize(regular, 256, 0)}));
     for (int32_t bad : {0, -1, 99999, ab, screen}) {
-        EXPECT_EQ(KX_FontGetType(bad), 0);
-        EXPECT_EQ(KX_FontCalcTextSize(bad, ab, 1), 0);
-        EXPECT_EQ(KX_DrawText(bad == 0 ? -1 : bad, ab, 10, 10, 0xFFFFFF, 0), 0);
-        EXPECT_EQ(KX_FontPrepareFX(bad, 0), 0);
+        EXPECT_TRUE(all_zero({KX_FontGetType(bad), KX_FontCalcTextSize(bad, ab, 1),
+                              KX_DrawText(bad == 0 ? -1 : bad, ab, 10, 10, 0xFFFFFF, 0),
+                              KX_FontPrepareFX(bad, 0)}))
+            << bad;
     }
     int32_t banks = VM_UsedBankQuantity();
     KX_FontDelete(bold);
@@ -109,8 +107,7 @@ TEST_F(Fonts, SystemTextIsDrawnInItsColourInsideItsBoxAndTheViewport) {
 TEST_F(Fonts, BitmapFontsDrawExactCopiesOfTheirGridCells) {
     int32_t font = KX_FontCreateBitmap(screen, 8, 8, 2);
     ASSERT_GT(font, 0);
-    EXPECT_EQ((Quad{KX_FontCreateBitmap(screen, 0, 8, 2), KX_FontCreateBitmap(0, 8, 8, 2)}),
-              (Quad{0, 0}));
+    EXPECT_TRUE(all_zero({KX_FontCreateBitmap(screen, 0, 8, 2), KX_FontCreateBitmap(0, 8, 8, 2)}));
     int32_t image = KX_FontGetImage(font);
     EXPECT_EQ((Quad{KX_FontGetType(font), KX_SurfaceWidth(image), KX_SurfaceHeight(image)}),
               (Quad{2, 128, 128}));
