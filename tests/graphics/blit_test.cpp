@@ -2,67 +2,23 @@
 // Pixels are written and read back as raw values through lock buffers and
 // compared with a model of the blit; the DirectDraw road (video images) and
 // the raster road (FX images) must agree with it and with each other.
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <utility>
-#include <vector>
 
-#include "kx/kx_host.h"
-#include "kx/kx_vm.h"
+#include "graphics/host_fixture.h"
 
 namespace {
 
-using Pixels = std::vector<uint32_t>;
+using namespace kxt;
 
 struct Box {
     int64_t l, t, r, b;
 };
 
-class Blit : public ::testing::Test {
+class Blit : public Host {
   protected:
-    int32_t window = 0, screen = 0;
-    int32_t sw = 64, sh = 48;
-
-    void SetUp() override {
-        ASSERT_NE(VM_OpenMemoryManager(1000), 0);
-        ASSERT_EQ(KXH_UseBackend("headless"), 1);
-        window = KX_OpenWindow(sw, sh);
-        ASSERT_GT(window, 0);
-    }
-    void TearDown() override {
-        if (screen) KX_CloseGraphics(screen);
-        KX_CloseWindow(window);
-        VM_CloseMemoryManager();
-    }
-    void open(int32_t depth) {
-        if (screen) KX_CloseGraphics(screen);
-        screen = KXH_OpenScreen(window, sw, sh, depth, 1);
-        ASSERT_GT(screen, 0);
-    }
-
-    // Every pixel of a surface as raw values, read or written through its lock.
-    static Pixels access(int32_t s, const Pixels* in = nullptr) {
-        auto* lock = static_cast<KX_LockBuffer*>(KX_GetLockBufferPtr(s));
-        EXPECT_EQ(KX_LockSurface(s), 1);
-        int32_t w = KX_SurfaceWidth(s), h = KX_SurfaceHeight(s);
-        size_t bytes = lock->Format == KX_FORMAT_32 ? 4 : 2;
-        Pixels px(size_t(w) * size_t(h), 0);
-        for (size_t i = 0; i < px.size(); ++i) {
-            auto* p = reinterpret_cast<uint8_t*>(uintptr_t(lock->Pixels)) +
-                      int64_t(i / size_t(w)) * lock->Pitch + (i % size_t(w)) * bytes;
-            in ? (void)std::memcpy(p, &(*in)[i], bytes) : (void)std::memcpy(&px[i], p, bytes);
-        }
-        EXPECT_EQ(KX_UnLockSurface(s), 1);
-        return px;
-    }
-    static Pixels read(int32_t s) { return access(s); }
-    static void write(int32_t s, const Pixels& px) { access(s, &px); }
-    static void fill(int32_t s, uint32_t v) {
-        write(s, Pixels(size_t(KX_SurfaceWidth(s)) * size_t(KX_SurfaceHeight(s)), v));
-    }
+    const int32_t sw = 64, sh = 48;
 
     // A pattern of distinct raw pixels with `key` on every fifth diagonal.
     static Pixels pattern(int32_t w, int32_t h, bool wide, uint32_t key) {
@@ -120,7 +76,7 @@ TEST_F(Blit, BothRoadsDrawWhatTheModelDrawsAtBothDepths) {
     };
     for (Depth dp : {Depth{16, 0xF800}, Depth{32, 0xFF0000}}) {
         SCOPED_TRACE(dp.depth);
-        open(dp.depth);
+        open_screen(dp.depth);
         Box clip{6, 4, 58, 40};
         KX_SurfaceSetViewport(screen, 6, 4, 58, 40);
         KX_SetCurrentSurface(screen);
@@ -131,31 +87,21 @@ TEST_F(Blit, BothRoadsDrawWhatTheModelDrawsAtBothDepths) {
         EXPECT_EQ(KX_ImageGetMaskColour(small), 0xFF0000);            // kept as given
 
         struct Case {
-            int32_t image;
-            Box rect; // r < 0: the whole image through KX_ImageBlt
-            int32_t x, y, result;
+            int32_t image, x, y, result;
+            Box rect{0, 0, -1, 0}; // r < 0: the whole image through KX_ImageBlt
         };
-        const Box all{0, 0, -1, 0};
+        // Inside, clipped on every side, just touching, just missing, far off; source
+        // rectangles inside, beyond the image, reversed.
+        // clang-format off
         const Case cases[] = {
-            {small, all, 20, 15, 1},
-            {small, all, -4, 20, 1},
-            {small, all, 50, 20, 1},
-            {small, all, 20, -3, 1},
-            {small, all, 20, 33, 1},
-            {small, all, 46, 28, 1},
-            {small, all, -10, 4, 1},
-            {small, all, -11, 4, 0},
-            {small, all, 59, 4, 0},
-            {small, all, INT_MAX, 0, 0},
-            {small, all, INT_MIN, 5, 0},
-            {small, all, 8, INT_MIN + 3, 0},
-            {big, all, -3, -2, 1},
-            {small, {2, 3, 10, 9}, 30, 30, 1},
-            {small, {-5, -5, 21, 17}, 10, 10, 1},
-            {small, {10, 2, 4, 8}, 20, 20, 1},
-            {big, {70, 50, 90, 70}, 40, 30, 1},
-            {small, {0, 0, 16, 12}, INT_MAX - 4, 10, 0},
-        };
+            {small, 20, 15, 1}, {small, -4, 20, 1}, {small, 50, 20, 1}, {small, 20, -3, 1},
+            {small, 20, 33, 1}, {small, 46, 28, 1}, {small, -10, 4, 1}, {small, -11, 4, 0},
+            {small, 59, 4, 0}, {small, INT_MAX, 0, 0}, {small, INT_MIN, 5, 0},
+            {small, 8, INT_MIN + 3, 0}, {big, -3, -2, 1},
+            {small, 30, 30, 1, {2, 3, 10, 9}}, {small, 10, 10, 1, {-5, -5, 21, 17}},
+            {small, 20, 20, 1, {10, 2, 4, 8}}, {big, 40, 30, 1, {70, 50, 90, 70}},
+            {small, INT_MAX - 4, 10, 0, {0, 0, 16, 12}}};
+        // clang-format on
         for (const Case& c : cases)
             for (int32_t transparent : {0, 1}) {
                 SCOPED_TRACE(::testing::Message() << c.x << "," << c.y << " rect " << c.rect.l
@@ -173,40 +119,45 @@ TEST_F(Blit, BothRoadsDrawWhatTheModelDrawsAtBothDepths) {
                                       ? KX_ImageBlt(c.image, c.x, c.y, transparent)
                                       : KX_ImageBltRect(c.image, rect, c.x, c.y, transparent);
                     EXPECT_EQ(got, c.result) << "road " << road;
-                    EXPECT_EQ(read(screen), want) << "road " << road;
+                    EXPECT_EQ(raw(screen), want) << "road " << road;
                 }
             }
 
         // Refused handles draw nothing.
         fill(screen, 0);
         for (int32_t bad : {0, -1, 999, screen, VM_NewKXStr(8)}) {
-            EXPECT_EQ(KX_ImageBlt(bad, 0, 0, 0), 0);
-            EXPECT_EQ(KX_ImageBltRot(bad, 0, 0, 0, 1, 1, 0, 0, 255, 0), 0);
-            EXPECT_EQ(KX_ImageBltFX(bad, 0, 0, 0, 0, 0, 0, 0, 0), 0);
+            EXPECT_TRUE(all_zero({KX_ImageBlt(bad, 0, 0, 0),
+                                  KX_ImageBltRot(bad, 0, 0, 0, 1, 1, 0, 0, 255, 0),
+                                  KX_ImageBltFX(bad, 0, 0, 0, 0, 0, 0, 0, 0)}));
             KX_ImageBltGrid(bad, 0, 0, 2, 2, 0);
             KX_ImageBltTile(bad, 0, 0, 0);
         }
         EXPECT_EQ(KX_ImageBltRect(small, nullptr, 0, 0, 0), 0);
-        EXPECT_EQ(read(screen), Pixels(size_t(sw) * size_t(sh), 0));
+        EXPECT_EQ(raw(screen), Pixels(size_t(sw) * size_t(sh), 0));
     }
 }
 
 TEST_F(Blit, GridTileAndBlitsOntoImages) {
-    open(32);
+    open_screen(32);
     Pixels px;
     int32_t tile = image(16, 8, 2, 2, 0xFF0000, 0xFF0000, &px);
     int32_t target = KX_ImageCreate(screen, 40, 30, 32, 2); // an FX image as the surface
     KX_SetCurrentSurface(target);
     fill(target, 0);
-    KX_ImageBltGrid(tile, 0, 0, 3, 2, 0);
+    // Three by two copies, then a grid of four billion that draws only the visible ones,
+    // quickly, then a grid of none.
     Pixels want(40 * 30, 0);
-    for (int32_t row = 0; row < 2; ++row)
-        for (int32_t col = 0; col < 3; ++col)
-            model(want, 40, {0, 0, 40, 30}, px, 16, {0, 0, 16, 8}, col * 16, row * 8, false, 0);
-    EXPECT_EQ(read(target), want);
-    // A grid of four billion copies draws only the visible ones, quickly.
+    KX_ImageBltGrid(tile, 0, 0, 3, 2, 0);
+    for (int32_t y = 0; y < 16; y += 8)
+        for (int32_t x = 0; x < 48; x += 16)
+            model(want, 40, {0, 0, 40, 30}, px, 16, {0, 0, 16, 8}, x, y, false, 0);
+    EXPECT_EQ(raw(target), want);
     KX_ImageBltGrid(tile, -100, -100, INT_MAX, INT_MAX, 0);
-    KX_ImageBltGrid(tile, 0, 0, 0, 5, 0); // nothing
+    for (int32_t y = -4; y < 30; y += 8)
+        for (int32_t x = -4; x < 40; x += 16)
+            model(want, 40, {0, 0, 40, 30}, px, 16, {0, 0, 16, 8}, x, y, false, 0);
+    KX_ImageBltGrid(tile, 0, 0, 0, 5, 0);
+    EXPECT_EQ(raw(target), want);
 
     // Tiling: copies at x = 5 - 16 + k * 16, y = -3 - 8 + k * 8, over the viewport.
     KX_SurfaceSetViewport(target, 2, 1, 37, 28);
@@ -217,11 +168,11 @@ TEST_F(Blit, GridTileAndBlitsOntoImages) {
     for (int64_t y = 1 - 3 - 8; y < 29; y += 8)
         for (int64_t x = 2 + 5 - 16; x < 38; x += 16)
             model(want, 40, {2, 1, 37, 28}, px, 16, {0, 0, 16, 8}, x, y, true, 0xFF0000);
-    EXPECT_EQ(read(target), want);
+    EXPECT_EQ(raw(target), want);
 }
 
 TEST_F(Blit, SurfaceCopyRectBetweenSurfaces) {
-    open(16);
+    open_screen(16);
     Pixels px;
     int32_t video = image(20, 10, 1, 1, 0xFF0000, 0xF800, &px);
     int32_t fx = KX_ImageCreate(screen, 24, 16, 16, 2);
@@ -244,21 +195,21 @@ TEST_F(Blit, SurfaceCopyRectBetweenSurfaces) {
             // The raster road (to the FX image) copies keyed pixels too.
             model(want, 24, {2, 2, 22, 14}, px, 20, r, c.dx, c.dy, to == video2, 0xF800);
             EXPECT_EQ(KX_SurfaceCopyRect(video, c.x1, c.y1, c.x2, c.y2, to, c.dx, c.dy, 1), 0);
-            EXPECT_EQ(read(to), want);
+            EXPECT_EQ(raw(to), want);
         }
     }
     // -1 is the current surface; the software road leaves both surfaces unlocked.
     KX_SetCurrentSurface(fx);
     ASSERT_EQ(KX_LockSurface(video), 1);
     KX_SurfaceCopyRect(video, 0, 0, 4, 4, -1, 0, 0, 0);
-    EXPECT_EQ(static_cast<KX_LockBuffer*>(KX_GetLockBufferPtr(video))->Locked, 0);
+    EXPECT_EQ(lock_of(video)->Locked, 0);
     EXPECT_EQ(KX_GetCurrentSurface(), fx);
     EXPECT_EQ(KX_SurfaceCopyRect(0, 0, 0, 4, 4, fx, 0, 0, 0), 0);
     EXPECT_EQ(KX_SurfaceCopyRect(video, 0, 0, 4, 4, 12345, 0, 0, 0), 0);
 }
 
 TEST_F(Blit, FXBlitBlendsWithTheBlitFXSurface) {
-    open(32);
+    open_screen(32);
     Pixels px;
     int32_t src = image(8, 8, 2, 2, 0xFF0000, 0xFF0000, &px);
     int32_t back = KX_ImageCreate(screen, 32, 32, 32, 2);
@@ -271,7 +222,7 @@ TEST_F(Blit, FXBlitBlendsWithTheBlitFXSurface) {
     auto avg = [](uint32_t t, uint32_t p) { // per channel, rounded down
         return ((t >> 1) & 0x7F7F7F) + ((p >> 1) & 0x7F7F7F) + (t & p & 0x010101);
     };
-    Pixels got = read(screen);
+    Pixels got = raw(screen);
     for (int32_t i = 0; i < 64; ++i)
         ASSERT_EQ(got[size_t((20 + i / 8) * sw + 10 + i % 8)],
                   px[size_t(i)] == 0xFF0000 ? 0x0A0A0A : avg(px[size_t(i)], 0x204060))
@@ -282,7 +233,7 @@ TEST_F(Blit, FXBlitBlendsWithTheBlitFXSurface) {
     for (int32_t fifth : {0, -99}) {
         fill(screen, 0x0A0A0A);
         EXPECT_EQ(KX_ImageBltFX(src, -2, 40, 0x12, fifth, 0, 0, 3, 2), 1);
-        EXPECT_EQ(read(screen)[size_t(40 * sw)], avg(px[2], 0x0A0A0A));
+        EXPECT_EQ(raw(screen)[size_t(40 * sw)], avg(px[2], 0x0A0A0A));
     }
     EXPECT_EQ(KX_ImageBltFX(src, -8, 0, 0, 0, 0, 0, 0, 0), 1); // touches the left edge
     EXPECT_EQ(KX_ImageBltFX(src, -9, 0, 0, 0, 0, 0, 0, 0), 0);
@@ -293,7 +244,7 @@ TEST_F(Blit, FXBlitBlendsWithTheBlitFXSurface) {
 TEST_F(Blit, RotatedAndScaledBlits) {
     for (int32_t depth : {16, 32}) {
         SCOPED_TRACE(depth);
-        open(depth);
+        open_screen(depth);
         uint32_t key = depth == 16 ? 0xF800 : 0xFF0000;
         Pixels px;
         const int32_t w = 8, h = 6;
@@ -315,7 +266,7 @@ TEST_F(Blit, RotatedAndScaledBlits) {
                 ASSERT_EQ(KX_ImageBltRot(img, 30, 20, c.angle, c.scale, c.scale, -w / 2.0f,
                                          -h / 2.0f, 255, 1),
                           1);
-                Pixels got = read(screen), want(size_t(sw) * size_t(sh), 0);
+                Pixels got = raw(screen), want(size_t(sw) * size_t(sh), 0);
                 // Texel corners: (0, 0) at the turned top-left, (w - 1, h - 1) at the bottom-right.
                 double hw = w * c.scale / 2, hh = h * c.scale / 2;
                 auto texel = [&](double f, int32_t n) {
@@ -339,7 +290,7 @@ TEST_F(Blit, RotatedAndScaledBlits) {
             KX_ImageRenderTo(img, road);
             fill(screen, 0);
             EXPECT_EQ(KX_ImageBltRot(img, 32, 24, 30.0f, 3.0f, 2.0f, -4.0f, -3.0f, 255, 0), 1);
-            Pixels got = read(screen);
+            Pixels got = raw(screen);
             int64_t covered = 0, outside = 0;
             for (int32_t y = 0; y < sh; ++y)
                 for (int32_t x = 0; x < sw; ++x)
@@ -356,13 +307,13 @@ TEST_F(Blit, RotatedAndScaledBlits) {
         EXPECT_EQ(KX_ImageBltRot(img, 30, 20, 0, 1, 1, 0, 0, 0, 0), 1);
         EXPECT_EQ(KX_ImageBltRot(img, -9, 20, 0, 1, 1, 0, 0, 255, 0), 0);
         EXPECT_EQ(KX_ImageBltRot(img, 30, 20, NAN, 1, 1, 0, 0, 255, 0), 0);
-        EXPECT_EQ(read(screen), Pixels(size_t(sw) * size_t(sh), 0));
+        EXPECT_EQ(raw(screen), Pixels(size_t(sw) * size_t(sh), 0));
         EXPECT_EQ(KX_ImageBltRot(img, 30, 20, 0, 1e30f, -1e30f, 0, 0, 255, 0), 1);
         int32_t fx = KX_ImageCreate(screen, 16, 16, depth, 2);
         KX_SetCurrentSurface(fx);
         fill(fx, 0);
         EXPECT_EQ(KX_ImageBltRot(img, 4, 4, 0, 1, 1, 0, 0, 255, 0), 1);
-        EXPECT_EQ(read(fx), Pixels(256, 0));
+        EXPECT_EQ(raw(fx), Pixels(256, 0));
         KX_SetCurrentSurface(screen);
     }
 }

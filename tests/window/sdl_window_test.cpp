@@ -3,17 +3,14 @@
 // fields and the close count, and what the program swaps is what the window
 // shows. Skipped without a display.
 #include <SDL.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "kx/kx_host.h"
-#include "kx/kx_vm.h"
+#include "graphics/host_fixture.h"
 #include "kxp/input.h"
 #include "platform/x11_screenshot.h"
 
@@ -50,17 +47,12 @@ TEST(SdlGameWindow, InputReachesTheRuntimeAndSwapsReachTheScreen) {
     ASSERT_NE(sdl, nullptr);
 
     // A 5-6-5 pattern through the lock buffer, swapped into the window.
-    ASSERT_EQ(KX_LockSurface(screen), 1);
-    auto* lock = static_cast<KX_LockBuffer*>(KX_GetLockBufferPtr(screen));
+    kxt::Pixels pattern;
     for (int32_t y = 0; y < 240; ++y)
-        for (int32_t x = 0; x < 320; ++x) {
-            uint16_t v = static_cast<uint16_t>((x * 31 / 319) << 11 | (y * 63 / 239) << 5 |
-                                               ((x / 40 + y / 40) % 2 ? 31 : 0));
-            std::memcpy(reinterpret_cast<uint8_t*>(uintptr_t(lock->Pixels)) + y * lock->Pitch +
-                            x * 2,
-                        &v, 2);
-        }
-    ASSERT_EQ(KX_UnLockSurface(screen), 1);
+        for (int32_t x = 0; x < 320; ++x)
+            pattern.push_back(uint32_t((x * 31 / 319) << 11 | (y * 63 / 239) << 5 |
+                                       ((x / 40 + y / 40) % 2 ? 31 : 0)));
+    kxt::write(screen, pattern);
     ASSERT_EQ(KX_SwapGraphics(screen, 0), 1);
     std::vector<uint32_t> frame(320 * 240);
     int32_t fw = 0, fh = 0;
