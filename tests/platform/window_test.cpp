@@ -117,13 +117,13 @@ TEST_F(Window, ClassesRegisterOncePerInstanceAndStayWhileWindowsExist) {
                      UnregisterClass("TESTWINDOWCLASS", inst + 1),
                      UnregisterClass("TESTWINDOWCLASS", inst + 1)}),
               (Calls{0, ERROR_CLASS_HAS_WINDOWS, 1, 1, 0}));
-}
 
-TEST_F(Window, CreateAnswerOfMinusOneFailsAndDestroys) {
+    // A creation answered with -1 fails and destroys the window.
     g_answer = [](HWND, UINT m, WPARAM, LPARAM, LRESULT& r) {
         r = -1;
         return m == WM_CREATE;
     };
+    g_log.clear();
     EXPECT_EQ(open(100, 100), 0u);
     EXPECT_EQ(codes(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
 }
@@ -268,7 +268,7 @@ TEST_F(Window, TimersAcrossTheClockWrapAndWithoutAWindow) {
     EXPECT_TRUE(g_log.empty());
 }
 
-TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
+TEST_F(Window, PumpDeliversMouseMovesCursorsPaintAndClose) {
     HWND h = open(640, 480);
     ShowWindow(h, SW_SHOWNORMAL);
     g_log.clear();
@@ -283,7 +283,14 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
                           {h, WM_SETCURSOR, h, at_client},
                           {h, WM_MOUSEMOVE, 0, MAKELPARAM(-3, 479)}, // the sign is kept
                           {h, WM_PAINT, 0, 0}}));
-    EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_ARROW)); // the class cursor, by DefWindowProc
+    HCURSOR arrow = LoadCursor(0, IDC_ARROW), cross = LoadCursor(0, IDC_CROSS);
+    EXPECT_NE(arrow, 0u);
+    EXPECT_EQ(GetCursor(), arrow); // the class cursor, by DefWindowProc
+    // Modules have no cursors; unknown ids; a bad cursor hides it.
+    EXPECT_EQ((Calls{LoadCursor(inst, IDC_ARROW), LoadCursor(0, 12345), SetCursor(cross),
+                     SetCursor(0), SetCursor(0xBAD), GetCursor(), ShowCursor(0), ShowCursor(0),
+                     ShowCursor(1), ShowCursor(1), LoadIcon(0, IDI_APPLICATION) != 0}),
+              (Calls{0, 0, arrow, cross, 0, 0, -1, -2, -1, 0, 1}));
 
     // Painted once; again only after invalidation; never while hidden.
     g_log.clear();
@@ -323,7 +330,7 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
     EXPECT_EQ(IsWindow(h), 0);
 }
 
-TEST_F(Window, PostedMessagesKeepOrderAndWaitForTheNextPumpWhenPostedDuringOne) {
+TEST_F(Window, PostedMessagesKeepOrderAndProceduresMayDestroyWindowsDuringThePump) {
     HWND h = open(100, 100);
     g_answer = [h](HWND, UINT m, WPARAM w, LPARAM, LRESULT&) {
         if (m == WM_USER && w < 3) PostMessage(h, WM_USER, w + 10, 0);
@@ -347,6 +354,19 @@ TEST_F(Window, PostedMessagesKeepOrderAndWaitForTheNextPumpWhenPostedDuringOne) 
     g_log.clear();
     PumpMessages();
     EXPECT_TRUE(g_log.empty());
+
+    // A procedure may destroy a window during the pump: a's timer destroys b,
+    // whose timer and mouse move were due in the same pump.
+    HWND a = open(100, 100), b = open(100, 100);
+    SetTimer(a, 1, 10, nullptr);
+    SetTimer(b, 1, 10, nullptr);
+    g_answer = [a, b](HWND w, UINT m, WPARAM, LPARAM, LRESULT&) {
+        if (m == WM_TIMER && w == a) DestroyWindow(b);
+        return false;
+    };
+    FeedMouseMove(b, 1, 1);
+    EXPECT_EQ(tick(10), (Log{{a, WM_TIMER, 1, 0}}));
+    EXPECT_EQ(IsWindow(b), 0);
 }
 
 TEST_F(Window, FeedMovesSizesAndActivatesThroughThePump) {
@@ -405,20 +425,6 @@ TEST_F(Window, ChildWindowsSitInTheParentsClientAreaAndDieWithIt) {
     EXPECT_EQ(IsWindow(c), 0);
 }
 
-TEST_F(Window, ProceduresMayDestroyWindowsWhileThePumpRuns) {
-    HWND a = open(100, 100), b = open(100, 100);
-    SetTimer(a, 1, 10, nullptr);
-    SetTimer(b, 1, 10, nullptr);
-    // a's timer destroys b, whose timer was due in the same pump.
-    g_answer = [a, b](HWND w, UINT m, WPARAM, LPARAM, LRESULT&) {
-        if (m == WM_TIMER && w == a) DestroyWindow(b);
-        return false;
-    };
-    FeedMouseMove(b, 1, 1);
-    EXPECT_EQ(tick(10), (Log{{a, WM_TIMER, 1, 0}}));
-    EXPECT_EQ(IsWindow(b), 0);
-}
-
 TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
     HWND h = open(100, 100);
     EXPECT_STREQ(BackendName(), "headless");
@@ -429,18 +435,6 @@ TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
     HWND again = open(100, 100);
     EXPECT_NE(again, 0u);
     EXPECT_NE(again, h); // ids are not reused
-}
-
-TEST_F(Window, CursorAndIcons) {
-    HCURSOR arrow = LoadCursor(0, IDC_ARROW), cross = LoadCursor(0, IDC_CROSS);
-    EXPECT_NE(arrow, 0u);
-    EXPECT_NE(LoadIcon(0, IDI_APPLICATION), 0u);
-    // Modules have no cursors; unknown ids; a bad cursor hides it.
-    EXPECT_EQ((Calls{LoadCursor(inst, IDC_ARROW), LoadCursor(0, 12345), SetCursor(cross),
-                     SetCursor(0), SetCursor(0xBAD), GetCursor()}),
-              (Calls{0, 0, arrow, cross, 0, 0}));
-    EXPECT_EQ((Box{ShowCursor(0), ShowCursor(0), ShowCursor(1), ShowCursor(1)}),
-              (Box{-1, -2, -1, 0}));
 }
 
 } // namespace
