@@ -209,19 +209,6 @@ TEST_F(Text, OpaqueModeFillsTheTextCellsWithTheBackground) {
     EXPECT_EQ(pixels().at({{200, 60}, {229, 69}, {230, 69}}), (Raw{0x00FF00, 0x00FF00, 0}));
 }
 
-// Per row, whether every pixel of columns [x0, x1) is the colour.
-std::vector<bool> full_rows(const Pixels& p, std::int32_t x0, std::int32_t x1,
-                            std::uint32_t colour) {
-    std::vector<bool> rows;
-    for (std::int32_t y = 0; y < p.height; ++y) {
-        bool all = true;
-        for (std::int32_t x = x0; x < x1; ++x)
-            all = all && p(x, y) == colour;
-        rows.push_back(all);
-    }
-    return rows;
-}
-
 TEST_F(Text, UnderlineAndStrikeOutRunUnderTheWholeText) {
     text_colour(RGB(255, 255, 255));
     transparent();
@@ -230,19 +217,22 @@ TEST_F(Text, UnderlineAndStrikeOutRunUnderTheWholeText) {
     ASSERT_GT(s.cx, 0);
     ASSERT_EQ(draw(10, 10, "    "), 1); // spaces: only the lines are drawn
     Pixels p = pixels();
-    std::vector<bool> rows = full_rows(p, 10, 10 + s.cx, 0xFFFFFF);
+    // Runs of rows white across the whole text; nothing just left or right of it.
     std::int32_t first = -1, last = -1, runs = 0;
-    for (std::int32_t y = 0; y < p.height; ++y)
-        if (rows[static_cast<std::size_t>(y)]) {
-            if (first < 0) first = y;
-            if (last != y - 1) ++runs;
+    for (std::int32_t y = 0; y < p.height; ++y) {
+        bool full = true;
+        for (std::int32_t x = 10; x < 10 + s.cx; ++x)
+            full = full && p(x, y) == 0xFFFFFF;
+        if (full) {
+            runs += last != y - 1;
+            first = first < 0 ? y : first;
             last = y;
         }
+        EXPECT_EQ(p(9, y) | p(10 + s.cx, y), 0u) << y;
+    }
     EXPECT_EQ(runs, 2); // strike-out above, underline below
     EXPECT_GE(first, 10);
     EXPECT_LT(last, 10 + s.cy);
-    for (std::int32_t y = 0; y < p.height; ++y)
-        EXPECT_EQ(p(9, y) | p(10 + s.cx, y), 0u) << y;
     // A plain font draws nothing for spaces.
     wipe();
     use(font(30));
