@@ -99,7 +99,7 @@ TEST_F(Device3D, TextureFormatsLetTheRuntimePickPlainRgbOfTheScreensDepth) {
         (Calls{D3D_OK, 1, DDERR_INVALIDPARAMS, DDERR_INVALIDOBJECT}));
 }
 
-TEST_F(Device3D, AnUnscaledQuadReproducesTheTextureWithEitherFilter) {
+TEST_F(Device3D, UnscaledQuadsReproduceTheTextureAndStretchedOnesFilter) {
     LPDIRECTDRAWSURFACE7 tex = texture(8, 4, kXRGB);
     std::vector<std::uint32_t> texels;
     for (std::uint32_t i = 0; i < 32; ++i)
@@ -120,6 +120,29 @@ TEST_F(Device3D, AnUnscaledQuadReproducesTheTextureWithEitherFilter) {
                 EXPECT_EQ(p(x, y), want) << x << "," << y;
             }
     }
+
+    // Stretched, point sampling steps where bilinear filtering blends neighbours.
+    LPDIRECTDRAWSURFACE7 two = texture(2, 1, kXRGB);
+    write(two, 0, 0, 2, {0x000000, 0xFFFFFF});
+    ASSERT_EQ(SetTexture(dev, 0, two), D3D_OK);
+    filters(D3DTFG_POINT);
+    quad(0, 0, 40, 1);
+    Pixels p = read(target);
+    for (std::int32_t x = 0; x < 40; ++x)
+        EXPECT_EQ(p(x, 0), x < 20 ? 0u : 0xFFFFFFu) << x;
+
+    filters(D3DTFG_LINEAR);
+    quad(0, 0, 40, 1);
+    p = read(target);
+    EXPECT_EQ(p.at({{0, 0}, {39, 0}}), (Raw{0, 0xFFFFFF})); // clamped at the edges
+    std::uint32_t previous = 0;
+    for (std::int32_t x = 10; x < 30; ++x) {
+        std::uint32_t g = p(x, 0) & 0xFF;
+        EXPECT_GT(g, previous) << x;
+        EXPECT_EQ(p(x, 0), g * 0x010101u) << x;
+        previous = g;
+    }
+
     // A 5-6-5 texture on a 5-6-5 target: texels arrive unchanged as well.
     LPDIRECTDRAWSURFACE7 t16 = make(16, 16, kRGB565, DDSCAPS_3DDEVICE),
                          tex16 = texture(2, 2, kRGB565);
@@ -212,30 +235,7 @@ TEST_F(Device3D, ColourKeyAndDiffuseAlphaBlendAsTheRotatedBlitSetsThem) {
     EXPECT_EQ(read(target)(1, 1), 0x800000u);
 }
 
-TEST_F(Device3D, BilinearFilteringBlendsNeighboursWherePointSamplingSteps) {
-    LPDIRECTDRAWSURFACE7 tex = texture(2, 1, kXRGB);
-    write(tex, 0, 0, 2, {0x000000, 0xFFFFFF});
-    ASSERT_EQ(SetTexture(dev, 0, tex), D3D_OK);
-    filters(D3DTFG_POINT);
-    quad(0, 0, 40, 1);
-    Pixels p = read(target);
-    for (std::int32_t x = 0; x < 40; ++x)
-        EXPECT_EQ(p(x, 0), x < 20 ? 0u : 0xFFFFFFu) << x;
-
-    filters(D3DTFG_LINEAR);
-    quad(0, 0, 40, 1);
-    p = read(target);
-    EXPECT_EQ(p.at({{0, 0}, {39, 0}}), (Raw{0, 0xFFFFFF})); // clamped at the edges
-    std::uint32_t previous = 0;
-    for (std::int32_t x = 10; x < 30; ++x) {
-        std::uint32_t g = p(x, 0) & 0xFF;
-        EXPECT_GT(g, previous) << x;
-        EXPECT_EQ(p(x, 0), g * 0x010101u) << x;
-        previous = g;
-    }
-}
-
-TEST_F(Device3D, ScenesStatesAndObjectsAreChecked) {
+TEST_F(Device3D, ScenesStatesObjectsAndReferencesAreChecked) {
     D3DTLVERTEX v[3] = {vtx(0, 0, 0, 0), vtx(4, 0, 1, 0), vtx(0, 4, 0, 1)};
     auto draw = [&](DWORD type, DWORD fvf, const D3DTLVERTEX* at, DWORD n) {
         return DrawPrimitive(dev, type, fvf, at, n, 0);
@@ -289,10 +289,7 @@ TEST_F(Device3D, ScenesStatesAndObjectsAreChecked) {
         (Calls{DDERR_INVALIDPARAMS, DDERR_INVALIDPARAMS, DDERR_INVALIDPARAMS, DDERR_INVALIDPARAMS,
                DDERR_INVALIDPARAMS, DDERR_INVALIDPARAMS, DDERR_INVALIDOBJECT, DDERR_INVALIDOBJECT,
                DDERR_INVALIDOBJECT, DDERR_INVALIDOBJECT, E_NOINTERFACE}));
-}
 
-TEST_F(Device3D, TheDeviceHoldsItsTargetTexturesAndDirect3DObject) {
-    LPDIRECTDRAWSURFACE7 tex = texture(2, 2, kXRGB);
     // The device's references remain; unsetting the texture drops it; the
     // device's end takes the target and the Direct3D object along.
     EXPECT_EQ((Calls{SetTexture(dev, 0, tex), Release(tex), Release(target), Release(d3d),

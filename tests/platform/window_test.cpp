@@ -29,31 +29,29 @@ TEST_F(Window, OpensLikeTheGameWindowWithCreateSizeAndMoveMessages) {
     AdjustWindowRectEx(&adj, WS_OVERLAPPEDWINDOW, 0, 0);
     EXPECT_EQ(box(adj), (Box{-4, -23, 644, 484})); // the runtime's arithmetic agrees
 
-    // Data words: user data, style, instance, extra bytes (8 of them).
-    auto style = [h] { return static_cast<DWORD>(GetWindowLong(h, GWL_STYLE)); };
-    EXPECT_EQ((Calls{SetWindowLong(h, GWL_USERDATA, 7), SetWindowLong(h, GWL_USERDATA, -9),
-                     GetWindowLong(h, GWL_USERDATA), style() & (WS_OVERLAPPEDWINDOW | WS_VISIBLE),
-                     GetWindowLong(h, GWL_HINSTANCE), SetWindowLong(h, 4, 0x1234),
-                     GetWindowLong(h, 4), GetWindowLong(h, GWL_WNDPROC)}),
-              (Calls{0, 7, -9, WS_OVERLAPPEDWINDOW, inst, 0, 0x1234, 0}));
+    // Data words (user data, style, instance, 8 extra bytes) and the text,
+    // truncated to the buffer.
+    char small[3];
     SetLastError(0);
-    EXPECT_EQ((Calls{GetWindowLong(h, 5), GetLastError()}), (Calls{0, ERROR_INVALID_INDEX}));
-
-    // Text, truncated to the buffer.
-    char buf[16], small[3];
-    EXPECT_EQ((Calls{GetWindowText(h, buf, sizeof buf), GetWindowText(h, small, 3),
+    EXPECT_EQ((Calls{SetWindowLong(h, GWL_USERDATA, 7), SetWindowLong(h, GWL_USERDATA, -9),
+                     GetWindowLong(h, GWL_USERDATA),
+                     GetWindowLong(h, GWL_STYLE) & (WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+                     GetWindowLong(h, GWL_HINSTANCE), SetWindowLong(h, 4, 0x1234),
+                     GetWindowLong(h, 4), GetWindowLong(h, GWL_WNDPROC), GetWindowLong(h, 5),
+                     GetLastError(), GetWindowText(h, small, 3), small[1], small[2],
                      SetWindowText(h, "Level 2"), GetWindowTextLength(h)}),
-              (Calls{4, 2, 1, 7}));
-    EXPECT_EQ(std::string(buf) + "/" + small, "Game/Ga");
+              (Calls{0, 7, -9, WS_OVERLAPPEDWINDOW, inst, 0, 0x1234, 0, 0, ERROR_INVALID_INDEX, 2,
+                     'a', 0, 1, 7}));
 
     // Showing activates and focuses; painting waits for UpdateWindow or the pump.
     g_log.clear();
     EXPECT_EQ(ShowWindow(h, SW_SHOWNORMAL), 0);
     EXPECT_EQ(g_log, (Log{{h, WM_ACTIVATE, WA_ACTIVE, 0}}));
-    EXPECT_EQ((Calls{GetActiveWindow(), GetFocus(), style() & WS_VISIBLE, UpdateWindow(h),
-                     UpdateWindow(h), static_cast<std::int64_t>(of(WM_PAINT).size()),
-                     ShowWindow(h, SW_SHOW), SetFocus(h)}),
-              (Calls{h, h, WS_VISIBLE, 1, 1, 1, 1, h}));
+    EXPECT_EQ(
+        (Calls{GetActiveWindow(), GetFocus(), GetWindowLong(h, GWL_STYLE) & WS_VISIBLE,
+               UpdateWindow(h), UpdateWindow(h), static_cast<std::int64_t>(of(WM_PAINT).size()),
+               ShowWindow(h, SW_SHOW), SetFocus(h)}),
+        (Calls{h, h, WS_VISIBLE, 1, 1, 1, 1, h}));
 
     g_log.clear();
     EXPECT_EQ(DestroyWindow(h), 1);
@@ -119,13 +117,13 @@ TEST_F(Window, ClassesRegisterOncePerInstanceAndStayWhileWindowsExist) {
                      UnregisterClass("TESTWINDOWCLASS", inst + 1),
                      UnregisterClass("TESTWINDOWCLASS", inst + 1)}),
               (Calls{0, ERROR_CLASS_HAS_WINDOWS, 1, 1, 0}));
-}
 
-TEST_F(Window, CreateAnswerOfMinusOneFailsAndDestroys) {
+    // A creation answered with -1 fails and destroys the window.
     g_answer = [](HWND, UINT m, WPARAM, LPARAM, LRESULT& r) {
         r = -1;
         return m == WM_CREATE;
     };
+    g_log.clear();
     EXPECT_EQ(open(100, 100), 0u);
     EXPECT_EQ(codes(), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
 }
@@ -270,7 +268,7 @@ TEST_F(Window, TimersAcrossTheClockWrapAndWithoutAWindow) {
     EXPECT_TRUE(g_log.empty());
 }
 
-TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
+TEST_F(Window, PumpDeliversMouseMovesCursorsPaintAndClose) {
     HWND h = open(640, 480);
     ShowWindow(h, SW_SHOWNORMAL);
     g_log.clear();
@@ -285,7 +283,14 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
                           {h, WM_SETCURSOR, h, at_client},
                           {h, WM_MOUSEMOVE, 0, MAKELPARAM(-3, 479)}, // the sign is kept
                           {h, WM_PAINT, 0, 0}}));
-    EXPECT_EQ(GetCursor(), LoadCursor(0, IDC_ARROW)); // the class cursor, by DefWindowProc
+    HCURSOR arrow = LoadCursor(0, IDC_ARROW), cross = LoadCursor(0, IDC_CROSS);
+    EXPECT_NE(arrow, 0u);
+    EXPECT_EQ(GetCursor(), arrow); // the class cursor, by DefWindowProc
+    // Modules have no cursors; unknown ids; a bad cursor hides it.
+    EXPECT_EQ((Calls{LoadCursor(inst, IDC_ARROW), LoadCursor(0, 12345), SetCursor(cross),
+                     SetCursor(0), SetCursor(0xBAD), GetCursor(), ShowCursor(0), ShowCursor(0),
+                     ShowCursor(1), ShowCursor(1), LoadIcon(0, IDI_APPLICATION) != 0}),
+              (Calls{0, 0, arrow, cross, 0, 0, -1, -2, -1, 0, 1}));
 
     // Painted once; again only after invalidation; never while hidden.
     g_log.clear();
@@ -325,7 +330,7 @@ TEST_F(Window, PumpDeliversMouseMovesPaintAndClose) {
     EXPECT_EQ(IsWindow(h), 0);
 }
 
-TEST_F(Window, PostedMessagesKeepOrderAndWaitForTheNextPumpWhenPostedDuringOne) {
+TEST_F(Window, PostedMessagesKeepOrderAndProceduresMayDestroyWindowsDuringThePump) {
     HWND h = open(100, 100);
     g_answer = [h](HWND, UINT m, WPARAM w, LPARAM, LRESULT&) {
         if (m == WM_USER && w < 3) PostMessage(h, WM_USER, w + 10, 0);
@@ -349,6 +354,19 @@ TEST_F(Window, PostedMessagesKeepOrderAndWaitForTheNextPumpWhenPostedDuringOne) 
     g_log.clear();
     PumpMessages();
     EXPECT_TRUE(g_log.empty());
+
+    // A procedure may destroy a window during the pump: a's timer destroys b,
+    // whose timer and mouse move were due in the same pump.
+    HWND a = open(100, 100), b = open(100, 100);
+    SetTimer(a, 1, 10, nullptr);
+    SetTimer(b, 1, 10, nullptr);
+    g_answer = [a, b](HWND w, UINT m, WPARAM, LPARAM, LRESULT&) {
+        if (m == WM_TIMER && w == a) DestroyWindow(b);
+        return false;
+    };
+    FeedMouseMove(b, 1, 1);
+    EXPECT_EQ(tick(10), (Log{{a, WM_TIMER, 1, 0}}));
+    EXPECT_EQ(IsWindow(b), 0);
 }
 
 TEST_F(Window, FeedMovesSizesAndActivatesThroughThePump) {
@@ -407,20 +425,6 @@ TEST_F(Window, ChildWindowsSitInTheParentsClientAreaAndDieWithIt) {
     EXPECT_EQ(IsWindow(c), 0);
 }
 
-TEST_F(Window, ProceduresMayDestroyWindowsWhileThePumpRuns) {
-    HWND a = open(100, 100), b = open(100, 100);
-    SetTimer(a, 1, 10, nullptr);
-    SetTimer(b, 1, 10, nullptr);
-    // a's timer destroys b, whose timer was due in the same pump.
-    g_answer = [a, b](HWND w, UINT m, WPARAM, LPARAM, LRESULT&) {
-        if (m == WM_TIMER && w == a) DestroyWindow(b);
-        return false;
-    };
-    FeedMouseMove(b, 1, 1);
-    EXPECT_EQ(tick(10), (Log{{a, WM_TIMER, 1, 0}}));
-    EXPECT_EQ(IsWindow(b), 0);
-}
-
 TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
     HWND h = open(100, 100);
     EXPECT_STREQ(BackendName(), "headless");
@@ -431,18 +435,6 @@ TEST_F(Window, BackendSelectionStartsAFreshDesktop) {
     HWND again = open(100, 100);
     EXPECT_NE(again, 0u);
     EXPECT_NE(again, h); // ids are not reused
-}
-
-TEST_F(Window, CursorAndIcons) {
-    HCURSOR arrow = LoadCursor(0, IDC_ARROW), cross = LoadCursor(0, IDC_CROSS);
-    EXPECT_NE(arrow, 0u);
-    EXPECT_NE(LoadIcon(0, IDI_APPLICATION), 0u);
-    // Modules have no cursors; unknown ids; a bad cursor hides it.
-    EXPECT_EQ((Calls{LoadCursor(inst, IDC_ARROW), LoadCursor(0, 12345), SetCursor(cross),
-                     SetCursor(0), SetCursor(0xBAD), GetCursor()}),
-              (Calls{0, 0, arrow, cross, 0, 0}));
-    EXPECT_EQ((Box{ShowCursor(0), ShowCursor(0), ShowCursor(1), ShowCursor(1)}),
-              (Box{-1, -2, -1, 0}));
 }
 
 } // namespace

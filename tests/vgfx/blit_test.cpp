@@ -17,27 +17,6 @@ void keyed_pattern(Canvas& src, uint32_t mask) {
     src.snapshot();
 }
 
-TEST(VgfxBlit, CutsSourceRectanglesToTheSource) {
-    for (int f : {1, 3, 4}) {
-        SCOPED_TRACE(fmt_name(f));
-        Canvas src(f, 8, 8), c(f, 20, 20);
-        src.pattern(2);
-        src.bind_source();
-        c.fill(0);
-        c.bind();
-        // Past the source on every side: cut, moving the destination with the top left.
-        VGFX_Blit(-2, -3, 20, 20, 0, 0, 0, 0);
-        expect_area(c, 2, 3, 8, 8, [&](int x, int y) { return src.get(x, y); });
-        // Empty, reversed or wholly outside the source: nothing.
-        c.snapshot();
-        VGFX_Blit(5, 5, 5, 8, 0, 0, 0, 0);
-        VGFX_Blit(6, 2, 3, 8, 0, 0, 0, 0);
-        VGFX_Blit(8, 0, 12, 8, 0, 0, 0, 0);
-        VGFX_Blit(-9, 0, -1, 8, 0, 0, 0, 0);
-        EXPECT_FALSE(c.changed_anywhere());
-    }
-}
-
 TEST(VgfxBlit, OverlappingCopiesWithinOneBuffer) {
     for (int f : {0, 1, 3, 4})
         for (int keyed = 0; keyed < 2; ++keyed)

@@ -124,16 +124,18 @@ TEST(VgfxPixels, PixelRunLengthCountsEqualPixelsInAnyDirection) {
         c.fill(0x000000);
         c.bind();
         VGFX_Box(2, 4, 8, 5, 0xFF8040, 1); // row 4, x 2..7
-        EXPECT_EQ(VGFX_PixelRunLength(4, 4, 1, 0, 0), 4);
-        EXPECT_EQ(VGFX_PixelRunLength(7, 4, -1, 0, 0), 6);
-        EXPECT_EQ(VGFX_PixelRunLength(2, 4, 1, 0, 3), 3);   // at most max
-        EXPECT_EQ(VGFX_PixelRunLength(2, 4, 2, 0, 0), 3);   // 2, 4, 6
-        EXPECT_EQ(VGFX_PixelRunLength(0, 0, 1, 1, 0), 4);   // diagonal of black up to (3, 3)
-        EXPECT_EQ(VGFX_PixelRunLength(0, 9, 1, 0, -1), 10); // up to the clip edge
-        EXPECT_EQ(VGFX_PixelRunLength(3, 3, 0, 0, 5), 1);   // no direction: the pixel
+        // Right, left, at most max, in steps of 2 (2, 4, 6), the black diagonal up to
+        // (3, 3), no limit up to the clip edge, no direction (the pixel); then with the
+        // clip's right at 6: stopping there, and starting outside.
+        std::vector<int32_t> got{
+            VGFX_PixelRunLength(4, 4, 1, 0, 0), VGFX_PixelRunLength(7, 4, -1, 0, 0),
+            VGFX_PixelRunLength(2, 4, 1, 0, 3), VGFX_PixelRunLength(2, 4, 2, 0, 0),
+            VGFX_PixelRunLength(0, 0, 1, 1, 0), VGFX_PixelRunLength(0, 9, 1, 0, -1),
+            VGFX_PixelRunLength(3, 3, 0, 0, 5)};
         VGFX_SetBufferViewPort(0, 0, 6, 10);
-        EXPECT_EQ(VGFX_PixelRunLength(2, 4, 1, 0, 0), 4);  // stops at the clip's right
-        EXPECT_EQ(VGFX_PixelRunLength(6, 4, -1, 0, 0), 0); // starts outside
+        got.push_back(VGFX_PixelRunLength(2, 4, 1, 0, 0));
+        got.push_back(VGFX_PixelRunLength(6, 4, -1, 0, 0));
+        EXPECT_EQ(got, (std::vector<int32_t>{4, 6, 3, 3, 4, 10, 1, 4, 0}));
     }
     // Pixels differing only in the unused top bits count as equal.
     Canvas c(4, 4, 1);
