@@ -269,25 +269,18 @@ TEST_F(Sprites, SelectorsOutlinesAndBadValuesStayInTheViewport) {
         {inf, -inf, 1, 1, inf, 2, nullptr},     {3e9f, -3e9f, 1, 1, 0, 0, nullptr},
         {25, 25, 1e30f, 1e30f, 45, 2, nullptr}, {25, 25, 1, 1, 0, 2, &cam},
     };
+    const Pixels before = frame(); // outside the viewport nothing may change
     for (const Case& c : cases) {
-        KX_Cls(0); // the viewport only
-        KX_SurfaceSetViewport(target, 0, 0, kW, kH);
-        KX_SetCurrentSurface(target);
-        const Pixels before = frame();
-        KX_SurfaceSetViewport(target, 20, 20, 30, 30);
-        KX_SetCurrentSurface(target);
         KX_SpritePos(s, c.x, c.y, 5, 7);
         KX_SpriteScale(s, c.sx, c.sy, 1, 3);
         KX_SpriteRotate(s, 0, 0, c.angle, 4);
         KX_SpriteDrawMode(s, c.mode);
         KX_SpriteDraw(s, c.camera);
-        const Pixels after = frame();
-        int outside = 0;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                outside += (x < 20 || x >= 30 || y < 20 || y >= 30) &&
-                           after[size_t(y * kW + x)] != before[size_t(y * kW + x)];
-        EXPECT_EQ(outside, 0) << c.x << " " << c.sx << " " << c.angle;
+        Pixels after = frame();
+        for (int y = 20; y < 30; ++y)
+            for (int x = 20; x < 30; ++x)
+                after[size_t(y * kW + x)] = before[size_t(y * kW + x)];
+        EXPECT_EQ(after, before) << c.x << " " << c.sx << " " << c.angle;
     }
     // A sprite whose image was deleted draws nothing on either road.
     KX_SurfaceSetViewport(target, 0, 0, kW, kH);
