@@ -374,8 +374,8 @@ KX_STATIC_ASSERT(offsetof(KX_Image, Viewport) == 124, "image record layout");
 
 /* FontType: 1 system font, 2 bitmap font, 4 bitmap font prepared for FX. */
 typedef struct KX_FontChar {
-    int32_t HangLeft;  /* the glyph is drawn this far right of the pen */
-    int32_t Advance;   /* pen advance */
+    int32_t HangLeft; /* the glyph is drawn this far right of the pen */
+    int32_t Advance;  /* pen advance */
     int32_t HangRight;
     int32_t Height;
     KX_Viewport SourceRect; /* the glyph on the font image: left, top, right, bottom */
@@ -407,5 +407,130 @@ KX_STATIC_ASSERT(offsetof(KX_Font, CellWidth) == 32, "font record layout");
 KX_STATIC_ASSERT(offsetof(KX_Font, MaskColour) == 44, "font record layout");
 KX_STATIC_ASSERT(offsetof(KX_Font, GridRows) == 56, "font record layout");
 KX_STATIC_ASSERT(offsetof(KX_Font, Chars) == 60, "font record layout");
+
+/* ---- Camera, sprite and particle records ----------------------------------- */
+
+/* Camera record: words the projection reads (others are never read). */
+typedef struct KX_Camera {
+    int32_t Reserved0;
+    float CameraX, CameraY, CameraZ;
+    float CameraAngleX, CameraAngleY, CameraAngleZ; /* degrees */
+    int32_t Reserved7[3];
+    int32_t CameraMode;   /* 0 flat camera (position and roll), 1 full 3D camera */
+    int32_t CameraNoRoll; /* mode 0: not 0 makes the roll factors 0 */
+    float ProjectScaleX, ProjectScaleY;
+    float ScreenCentreX, ScreenCentreY;
+} KX_Camera;
+
+/* Sprite (bank type 10): 47 words of fields in a 220-byte bank. */
+typedef struct KX_Sprite {
+    int32_t Status;
+    int32_t Visible;
+    int32_t Transparent;
+    int32_t Collision[6]; /* mode, class, three data words, show-collision flag */
+    int32_t DrawMode;
+    float Position[3];
+    float OldPosition[3];
+    int32_t AutoCenterHandles;
+    float Handle[3];
+    float Scale[3];
+    float Rotation[3]; /* degrees about x, y and z */
+    int32_t RotationMode;
+    int32_t Changed;
+    int32_t Image;
+    int32_t ImageIndex;
+    int32_t SizeFromImage;
+    int32_t Width, Height, Depth;
+    int32_t Mesh;
+    int32_t BoundingRect[4]; /* left, top, right, bottom */
+    float Alpha;
+    int32_t Colours[6];
+    int32_t LocalBank;
+    int32_t Reserved188[8]; /* the bank's unused tail */
+} KX_Sprite;
+
+/* A value animated on every particle update. */
+typedef struct KX_AnimatedVector {
+    int32_t Enabled;
+    float Value[3];
+    float Delta[3];
+    float Min[3];
+    float Max[3];
+} KX_AnimatedVector;
+
+/* Particle (a plain bank of 308 bytes). */
+typedef struct KX_Particle {
+    int32_t Flags; /* bits 0-3 die beyond min x, max x, min y, max y; 0x80 fades the colour */
+    int32_t Age;
+    int32_t Life;
+    float Width, Height;
+    int32_t Reserved5;
+    float Position[3];
+    float Centre[3];
+    float Scale[3];
+    float Angles[3];
+    uint32_t Colour;
+    KX_AnimatedVector Velocity;
+    KX_AnimatedVector Force;
+    KX_AnimatedVector Growth;
+    KX_AnimatedVector Spin;
+    float MinX, MinY;
+    int32_t Reserved73;
+    float MaxX, MaxY;
+    int32_t Reserved76;
+} KX_Particle;
+
+/* Particle controller (a plain bank of five words, the mesh's Particles). */
+typedef struct KX_ParticleController {
+    int32_t Capacity;
+    int32_t Reserved1;
+    uint32_t SlotList; /* address of the slot list of items 0 to Capacity - 1 */
+    int32_t TableBank; /* handle of the particle table: Capacity x 4 + 80 bytes */
+    uint32_t Table;    /* address of the table: entry i is particle i's bank, or 0 */
+} KX_ParticleController;
+
+KX_STATIC_ASSERT(sizeof(KX_Camera) == 64, "camera record is 16 words");
+KX_STATIC_ASSERT(offsetof(KX_Camera, CameraX) == 4, "camera record layout");
+KX_STATIC_ASSERT(offsetof(KX_Camera, CameraAngleX) == 16, "camera record layout");
+KX_STATIC_ASSERT(offsetof(KX_Camera, CameraMode) == 40, "camera record layout");
+KX_STATIC_ASSERT(offsetof(KX_Camera, ProjectScaleX) == 48, "camera record layout");
+KX_STATIC_ASSERT(offsetof(KX_Camera, ScreenCentreY) == 60, "camera record layout");
+
+KX_STATIC_ASSERT(sizeof(KX_Sprite) == 220, "sprite bank is 220 bytes");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Collision) == 12, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, DrawMode) == 36, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Position) == 40, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, OldPosition) == 52, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, AutoCenterHandles) == 64, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Handle) == 68, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Scale) == 80, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Rotation) == 92, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, RotationMode) == 104, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Changed) == 108, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Image) == 112, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, SizeFromImage) == 120, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Width) == 124, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Mesh) == 136, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, BoundingRect) == 140, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Alpha) == 156, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Colours) == 160, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, LocalBank) == 184, "sprite record layout");
+KX_STATIC_ASSERT(offsetof(KX_Sprite, Reserved188) == 188, "sprite fields end at 188 bytes");
+
+KX_STATIC_ASSERT(sizeof(KX_AnimatedVector) == 52, "animated vector is 13 words");
+KX_STATIC_ASSERT(sizeof(KX_Particle) == 308, "particle record is 77 words");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Position) == 24, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Centre) == 36, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Scale) == 48, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Angles) == 60, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Colour) == 72, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Velocity) == 76, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Force) == 128, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Growth) == 180, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, Spin) == 232, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, MinX) == 284, "particle record layout");
+KX_STATIC_ASSERT(offsetof(KX_Particle, MaxX) == 296, "particle record layout");
+KX_STATIC_ASSERT(sizeof(KX_ParticleController) == 20, "particle controller is five words");
+KX_STATIC_ASSERT(offsetof(KX_ParticleController, Table) == 16, "particle controller layout");
 
 #endif

@@ -600,6 +600,95 @@ KX_API void KX_CALL KX_FontSetChrSize(int32_t font, int32_t code, int32_t value,
 KX_API int32_t KX_CALL KX_FontGetChrSize(int32_t font, int32_t code, int32_t mode) KX_NOEXCEPT;
 KX_API int32_t KX_CALL KX_FontGetChrHang(int32_t font, int32_t code, int32_t side) KX_NOEXCEPT;
 
+/* ---- Vertex transform and projection --------------------------------------------- */
+/* Vertex addresses point at 24-byte vertex records; position, handle, scale and angles
+ * at three floats each (angles in degrees). camera: the address of a KX_Camera, or 0. */
+KX_API void KX_CALL VM_RotateVertex3DXYZ(void* source, void* dest, void* position, void* handle,
+                                         void* scale, void* angles, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshProjectVertex(int32_t mesh, void* camera,
+                                            int32_t project) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshTranslateToVertexCache(int32_t mesh, void* camera) KX_NOEXCEPT;
+KX_API void KX_CALL VM_MeshInitParticleController(int32_t mesh, int32_t capacity) KX_NOEXCEPT;
+KX_API int32_t KX_CALL VM_MeshGetParticleBuffer(int32_t mesh) KX_NOEXCEPT;
+
+/* ---- Sprites ----------------------------------------------------------------------- */
+/* Sprite handles are bank handles (type 10, KX_Sprite). Axis masks: 1 x, 2 y, 4 z;
+ * getters with an axis return z for 4, else y for 2, else x for 1, else 0. Block
+ * offsets are bytes (0, 4, ... 20). */
+KX_API int32_t KX_CALL KX_SpriteCreate(void) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteDelete(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteImage(int32_t sprite, int32_t image) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetImage(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteImageIndex(int32_t sprite, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetImageIndex(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteAlpha(int32_t sprite, float alpha) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetAlpha(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteTransparent(int32_t sprite, int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetTransparent(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteVisible(int32_t sprite, int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetVisible(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteDrawMode(int32_t sprite, int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetDrawMode(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpritePokeColour(int32_t sprite, int32_t offset, int32_t colour) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpritePeekColour(int32_t sprite, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpritePokeCollision(int32_t sprite, int32_t offset,
+                                           int32_t value) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpritePeekCollision(int32_t sprite, int32_t offset) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpritePos(int32_t sprite, float x, float y, float z,
+                                 int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteMove(int32_t sprite, float dx, float dy, float dz,
+                                  int32_t mask) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetPos(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetOldPos(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetSize(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteScale(int32_t sprite, float sx, float sy, float sz,
+                                   int32_t mask) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetScale(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteRotationMode(int32_t sprite, int32_t mode) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetRotationMode(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteRotate(int32_t sprite, float ax, float ay, float az,
+                                    int32_t mask) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetRotate(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteTurn(int32_t sprite, float dax, float day, float daz,
+                                  int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteHandle(int32_t sprite, float hx, float hy, float hz,
+                                    int32_t mask) KX_NOEXCEPT;
+KX_API float KX_CALL KX_SpriteGetHandle(int32_t sprite, int32_t axis) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteCenterHandle(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteAutoCenterHandles(int32_t sprite, int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetAutoCenterHandles(int32_t sprite) KX_NOEXCEPT;
+
+/* ---- Sprite drawing and collision ---------------------------------------------------- */
+KX_API void KX_CALL KX_SpriteDraw(int32_t sprite, void* camera) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpritePeekBoundingRect(int32_t sprite, int32_t offset) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteBoundsOverLap(int32_t a, int32_t b) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteCheckCollide(int32_t a, int32_t b, int32_t mask) KX_NOEXCEPT;
+
+/* ---- Sprite vertices, particles and local data --------------------------------------- */
+KX_API void KX_CALL KX_SpritePokeVertex(int32_t sprite, int32_t index, float x, float y, float z,
+                                        int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpritePokeFace(int32_t sprite, int32_t face, int32_t corner, int32_t vertex,
+                                      float u, float v, int32_t colour, int32_t mask) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpritePokeFaceVerts(int32_t sprite, int32_t face, int32_t count) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteVertexQuantity(int32_t sprite, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetVertexQuantity(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteFaceQuantity(int32_t sprite, int32_t count) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetFaceQuantity(int32_t sprite) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteBackFace(int32_t sprite, int32_t flag) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetBackFace(int32_t sprite) KX_NOEXCEPT;
+/* A particle record is a 308-byte KX_Particle. */
+KX_API int32_t KX_CALL KX_SpriteInitParticles(int32_t sprite, int32_t capacity) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteUpdateParticles(int32_t sprite) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteAddParticle(int32_t sprite, void* record) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_SpriteGetParticlePtr(int32_t sprite, int32_t index) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteDeleteParticle(int32_t sprite, int32_t index) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteLocalCreate(int32_t sprite, int32_t size) KX_NOEXCEPT;
+KX_API void KX_CALL KX_SpriteLocalDelete(int32_t sprite) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteLocalCopy(int32_t source, int32_t dest) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteGetLocalBank(int32_t sprite) KX_NOEXCEPT;
+KX_API void* KX_CALL KX_SpriteLocalPtr(int32_t sprite) KX_NOEXCEPT;
+KX_API int32_t KX_CALL KX_SpriteLocalSize(int32_t sprite) KX_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,218 @@
+// Vertex transform, projection and culling into the triangle cache, against
+// the transform and projection formulas worked out here, on a 64 x 48 screen
+// whose viewport bounds the culling.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "kx/kx_host.h"
+#include "kx/kx_vm.h"
+
+namespace {
+
+constexpr double kDeg = 0.017453292519444445;
+
+class Projection : public ::testing::Test {
+  protected:
+    int32_t window = 0, screen = 0;
+    void SetUp() override {
+        ASSERT_NE(VM_OpenMemoryManager(100), 0);
+        ASSERT_EQ(KXH_UseBackend("headless"), 1);
+        window = KX_OpenWindow(64, 48);
+        screen = KXH_OpenScreen(window, 64, 48, 32, 1);
+        ASSERT_GT(screen, 0);
+    }
+    void TearDown() override {
+        KX_CloseGraphics(screen);
+        KX_CloseWindow(window);
+        VM_CloseMemoryManager();
+    }
+    static VM_MeshVertex* verts(int32_t mesh, int buffer) {
+        return static_cast<VM_MeshVertex*>(VM_MeshGetVertPtr(mesh, buffer));
+    }
+    // A mesh of one face on vertices 0 to corners - 1 at the given transformed positions.
+    static int32_t face(const std::vector<std::array<float, 3>>& at, int back_face = 0) {
+        const int32_t mesh = VM_MeshCreate(4, 1);
+        VM_MeshSetFaceVertCount(mesh, 0, int32_t(at.size()));
+        for (size_t c = 0; c < at.size(); ++c) {
+            VM_MeshPokeFace(mesh, 0, int32_t(c), int32_t(c), 0.0f, 0.0f, 0, 1);
+            VM_MeshVertex& v = verts(mesh, 1)[c];
+            v.X = at[c][0], v.Y = at[c][1], v.Z = at[c][2];
+        }
+        VM_MeshBackFace(mesh, back_face);
+        return mesh;
+    }
+};
+
+TEST_F(Projection, RotateVertexFollowsTheMatrixRxRyRz) {
+    struct Case {
+        float from[3], pos[3], handle[3], scale[3], angles[3], to[3];
+    } cases[] = {
+        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0, 90}, {0, 1, 0}},
+        {{0, 1, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {90, 0, 0}, {0, 0, 1}},
+        {{0, 0, 0}, {100, 100, 1}, {-16, -16, 0}, {2, 2, 1}, {0, 0, 0}, {68, 68, 1}},
+        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 90, 0}, {0, 0, -1}},
+    };
+    for (const Case& c : cases) {
+        VM_MeshVertex v{c.from[0], c.from[1], c.from[2], 7, 8, 9};
+        VM_RotateVertex3DXYZ(&v, &v, (void*)c.pos, (void*)c.handle, (void*)c.scale, (void*)c.angles,
+                             1);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR((&v.X)[k], c.to[k], 1e-6) << k;
+        EXPECT_EQ(v.NormalZ, 9.0f); // normals untouched
+    }
+    // A general case against the formulas in double.
+    const float a[3] = {30, 45, 60}, h[3] = {1, 2, 3}, s[3] = {2, 3, 4}, p[3] = {5, 6, 7};
+    VM_MeshVertex src{1, -2, 0.5f, 0, 0, 0}, dst{};
+    VM_RotateVertex3DXYZ(&src, &dst, (void*)p, (void*)h, (void*)s, (void*)a, 1);
+    const double sx = std::sin(a[0] * kDeg), cx = std::cos(a[0] * kDeg), sy = std::sin(a[1] * kDeg),
+                 cy = std::cos(a[1] * kDeg), sz = std::sin(a[2] * kDeg), cz = std::cos(a[2] * kDeg);
+    const double X = (1 + 1) * 2, Y = (-2 + 2) * 3, Z = (0.5 + 3) * 4;
+    EXPECT_NEAR(dst.X, cy * cz * X - cy * sz * Y + sy * Z + 5, 1e-4);
+    EXPECT_NEAR(
+        dst.Y, (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + 6, 1e-4);
+    EXPECT_NEAR(
+        dst.Z, (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + 7, 1e-4);
+}
+
+// The projected arrays are the runtime's own; a projected position is observed
+// through culling: a quad whose corners all sit on one vertex is written to the
+// cache exactly when Left <= x <= Right and Top <= y <= Bottom, so a binary
+// search over the viewport finds floor(x) and floor(y). Cameras scale by 1000
+// to read three decimals.
+class Probe : public Projection {
+  protected:
+    int32_t probe = 0;
+    void SetUp() override {
+        Projection::SetUp();
+        probe = face({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+        for (int c = 0; c < 4; ++c)
+            VM_MeshPokeFace(probe, 0, c, 0, 0, 0, 0, 1);
+    }
+    std::array<double, 2> where(std::array<float, 3> at, const KX_Camera* cam) {
+        verts(probe, 1)[0] = VM_MeshVertex{at[0], at[1], at[2], 0, 0, 0};
+        auto* vp = static_cast<KX_Viewport*>(KX_GetViewportPtr(screen));
+        const KX_Viewport saved = *vp;
+        std::array<double, 2> out{};
+        for (int axis = 0; axis < 2; ++axis) {
+            int64_t lo = -(int64_t(1) << 30), hi = int64_t(1) << 30;
+            while (lo < hi) {
+                const int64_t mid = (lo + hi + 1) / 2;
+                *vp = {-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
+                (axis ? vp->Top : vp->Left) = int32_t(mid);
+                if (VM_MeshTranslateToVertexCache(probe, (void*)cam) == 6)
+                    lo = mid;
+                else
+                    hi = mid - 1;
+            }
+            out[axis] = double(lo) / 1000.0;
+        }
+        *vp = saved;
+        return out;
+    }
+    static KX_Camera camera(int mode) {
+        KX_Camera c{};
+        c.CameraX = 2, c.CameraY = 3, c.CameraZ = -1;
+        c.CameraAngleX = 20, c.CameraAngleY = 200, c.CameraAngleZ = -30;
+        c.CameraMode = mode;
+        c.ProjectScaleX = 100 * 1000.0f, c.ProjectScaleY = 50 * 1000.0f;
+        c.ScreenCentreX = 32 * 1000.0f, c.ScreenCentreY = 24 * 1000.0f;
+        return c;
+    }
+};
+
+TEST_F(Probe, CamerasProjectByTheirFormulas) {
+    const std::array<float, 3> points[] = {{10, 20, 5}, {-7, 4, 9}, {3, 3, 2}};
+    // No camera: the transformed position itself.
+    for (auto p : points) {
+        auto at = where({p[0] * 1000, p[1] * 1000, p[2]}, nullptr);
+        EXPECT_NEAR(at[0], p[0], 1e-3);
+        EXPECT_NEAR(at[1], p[1], 1e-3);
+    }
+    // Mode 0: roll by the z angle, divide by depth.
+    KX_Camera flat = camera(0);
+    const double c = std::cos(-30 * kDeg), s = std::sin(-30 * kDeg);
+    for (auto p : points) {
+        const double dx = p[0] - 2, dy = p[1] - 3, d = p[2] + 1;
+        auto at = where(p, &flat);
+        EXPECT_NEAR(at[0], 100 * (c * dx - s * dy) / d + 32, 2e-3);
+        EXPECT_NEAR(at[1], 50 * (s * dx + c * dy) / d + 24, 2e-3);
+    }
+    // Mode 0 without roll: every vertex at the screen centre.
+    flat.CameraNoRoll = 5;
+    for (auto p : points) {
+        auto at = where(p, &flat);
+        EXPECT_NEAR(at[0], 32, 1e-3);
+        EXPECT_NEAR(at[1], 24, 1e-3);
+    }
+    // Mode 1: the full camera, angles wrapped, y angle taken from 180.
+    KX_Camera full = camera(1);
+    full.CameraZ = 20;
+    const double ax = 20 * kDeg, ay = std::fmod(180.0 - 200.0 + 360.0, 360.0) * kDeg,
+                 az = 330 * kDeg;
+    for (auto p : points) {
+        const double dx = p[0] - 2, dy = 3 - p[1], dz = 20 - p[2];
+        const double u = std::cos(az) * dx - std::sin(az) * dy;
+        const double v = std::sin(az) * dx + std::cos(az) * dy;
+        const double w = std::sin(ay) * u + std::cos(ay) * dz;
+        const double X = std::sin(ay) * dz - std::cos(ay) * u;
+        const double D = std::sin(ax) * v + std::cos(ax) * w;
+        const double Y = std::cos(ax) * v - std::sin(ax) * w;
+        ASSERT_GE(D, 1.0);
+        auto at = where(p, &full);
+        EXPECT_NEAR(at[0], 100 * X / D + 32, 2e-3);
+        EXPECT_NEAR(at[1], 50 * Y / D + 24, 2e-3);
+    }
+}
+
+TEST_F(Projection, CullingDropsFacesBehindTooFarOutsideAndFacingAway) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        std::vector<std::array<float, 3>> corners;
+        int back_face, written;
+    } cases[] = {
+        {{{0, 0, 1}, {10, 0, 1}, {10, 10, 1}, {0, 10, 1}}, 0, 6},             // depth 1.0 passes
+        {{{0, 0, 0.5f}, {10, 0, 0.5f}, {10, 10, 0.5f}, {0, 10, 0.5f}}, 0, 0}, // 0.5 is behind
+        {{{0, 0, 70000}, {10, 0, 70000}, {0, 10, 70000}}, 0, 0},              // a far triangle
+        {{{0, 0, 70000}, {10, 0, 70000}, {10, 10, 70000}, {0, 10, 70000}}, 0, 6}, // a far quad
+        {{{0, 0, 69999}, {10, 0, 69999}, {0, 10, 69999}}, 0, 3},
+        // First triangle wholly left of the viewport: nothing, though the second is in view.
+        {{{-5, 0, 1}, {-1, 0, 1}, {-1, 10, 1}, {20, 10, 1}}, 0, 0},
+        // Second triangle outside: only the first.
+        {{{100, 0, 1}, {10, 0, 1}, {100, 10, 1}, {100, 20, 1}}, 0, 3},
+        {{{64, 0, 1}, {64, 10, 1}, {64, 5, 1}}, 0, 3}, // on the right edge
+        {{{65, 0, 1}, {65, 10, 1}, {66, 5, 1}}, 0, 0}, // beyond it
+        {{{0, 48, 1}, {9, 48, 1}, {5, 48, 1}}, 0, 3},  // on the bottom edge
+        {{{0, -1, 1}, {9, -2, 1}, {5, -1, 1}}, 0, 0},  // above the top
+        {{{0, 0, 1}, {10, 0, 1}, {0, 10, 1}}, 1, 0},   // facing away
+        {{{0, 0, 1}, {0, 10, 1}, {10, 0, 1}}, 1, 3},   // facing the viewer
+        {{{0, 0, 1}, {10, 0, 1}, {0, 10, 1}}, 0, 3},   // facing away, test off
+        {{{0, 0, 1}, {10, 0, 1}, {10, 10, 1}, {0, 10, 1}}, 1, 0},
+        {{{nan, 0, 1}, {10, 0, 1}, {0, 10, 1}}, 0, 0}, // not a number
+        {{{0, 0, nan}, {10, 0, 1}, {0, 10, 1}}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const int32_t mesh = face(c.corners, c.back_face);
+        EXPECT_EQ(VM_MeshTranslateToVertexCache(mesh, nullptr), c.written)
+            << c.corners[0][0] << "," << c.corners[0][1] << "," << c.corners[0][2];
+        VM_MeshDelete(mesh);
+    }
+    // Refusals: no mesh, no faces, corners naming vertices the mesh lacks, no current surface.
+    const int32_t bad = face({{0, 0, 1}, {10, 0, 1}, {0, 10, 1}});
+    VM_MeshPokeFace(bad, 0, 2, 4, 0, 0, 0, 1);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
+    VM_MeshPokeFace(bad, 0, 2, -1, 0, 0, 0, 1);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
+    VM_MeshPokeFace(bad, 0, 2, 2, 0, 0, 0, 1);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 3);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(VM_MeshCreate(4, 0), nullptr), 0);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(12345, nullptr), 0);
+    EXPECT_EQ(VM_MeshProjectVertex(12345, nullptr, 1), 1);
+    KX_SetCurrentSurface(0);
+    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
+}
+
+} // namespace
