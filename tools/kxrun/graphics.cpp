@@ -69,6 +69,7 @@ Graphics::Graphics(const Runtime& rt, GraphicsOptions options) : opt_(std::move(
     KX_GFX_BIND(KX_CloseGraphics);
     KX_GFX_BIND(KX_SwapGraphics);
     KX_GFX_BIND(KX_KeyState);
+    KX_GFX_BIND(KX_FlushKeys);
     KX_GFX_BIND(KX_ImageCreate);
     KX_GFX_BIND(KX_ImageDelete);
     KX_GFX_BIND(KX_ImageRenderTo);
@@ -94,24 +95,17 @@ void Graphics::close() {
 
 bool Graphics::start(std::string& error) {
     if (started_) return true;
-    void* all[] = {reinterpret_cast<void*>(KXH_UseBackend),
-                   reinterpret_cast<void*>(KXH_OpenScreen),
-                   reinterpret_cast<void*>(KXH_PumpMessages),
-                   reinterpret_cast<void*>(KXH_SetTestClock),
-                   reinterpret_cast<void*>(KXH_AdvanceClock),
-                   reinterpret_cast<void*>(KXH_SaveFramePNG),
-                   reinterpret_cast<void*>(KX_OpenWindow),
-                   reinterpret_cast<void*>(KX_CloseWindow),
-                   reinterpret_cast<void*>(KX_CloseGraphics),
-                   reinterpret_cast<void*>(KX_SwapGraphics),
-                   reinterpret_cast<void*>(KX_KeyState),
-                   reinterpret_cast<void*>(KX_ImageCreate),
-                   reinterpret_cast<void*>(KX_ImageDelete),
-                   reinterpret_cast<void*>(KX_ImageRenderTo),
-                   reinterpret_cast<void*>(KX_ImageGetMaskColour),
-                   reinterpret_cast<void*>(KX_LockSurface),
-                   reinterpret_cast<void*>(KX_UnLockSurface),
-                   reinterpret_cast<void*>(KX_GetLockBufferPtr)};
+    void* all[] = {
+        reinterpret_cast<void*>(KXH_UseBackend),     reinterpret_cast<void*>(KXH_OpenScreen),
+        reinterpret_cast<void*>(KXH_PumpMessages),   reinterpret_cast<void*>(KXH_SetTestClock),
+        reinterpret_cast<void*>(KXH_AdvanceClock),   reinterpret_cast<void*>(KXH_SaveFramePNG),
+        reinterpret_cast<void*>(KX_OpenWindow),      reinterpret_cast<void*>(KX_CloseWindow),
+        reinterpret_cast<void*>(KX_CloseGraphics),   reinterpret_cast<void*>(KX_SwapGraphics),
+        reinterpret_cast<void*>(KX_KeyState),        reinterpret_cast<void*>(KX_FlushKeys),
+        reinterpret_cast<void*>(KX_ImageCreate),     reinterpret_cast<void*>(KX_ImageDelete),
+        reinterpret_cast<void*>(KX_ImageRenderTo),   reinterpret_cast<void*>(KX_ImageGetMaskColour),
+        reinterpret_cast<void*>(KX_LockSurface),     reinterpret_cast<void*>(KX_UnLockSurface),
+        reinterpret_cast<void*>(KX_GetLockBufferPtr)};
     for (void* f : all)
         if (!f) {
             error = "the loaded runtime lacks the host kit or the screen exports";
@@ -178,6 +172,7 @@ std::int32_t Graphics::open(std::int32_t width, std::int32_t height, std::int32_
         return 0;
     }
     KXH_PumpMessages(); // the messages of opening
+    KX_FlushKeys();     // no key is down on a new screen
     deadline_ = frame_start_ = Clock::now();
     return screen_;
 }

@@ -94,6 +94,7 @@ class Graphics {
     KX_GFX_FN(KX_CloseGraphics);
     KX_GFX_FN(KX_SwapGraphics);
     KX_GFX_FN(KX_KeyState);
+    KX_GFX_FN(KX_FlushKeys);
     KX_GFX_FN(KX_ImageCreate);
     KX_GFX_FN(KX_ImageDelete);
     KX_GFX_FN(KX_ImageRenderTo);

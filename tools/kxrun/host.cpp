@@ -59,6 +59,12 @@ bool draws(std::string_view name) {
     return std::find(std::begin(kDrawing), std::end(kDrawing), name) != std::end(kDrawing);
 }
 
+std::string seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", s);
+    return buf;
+}
+
 double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -419,7 +425,7 @@ Outcome Host::run() {
             // answers its close button and Escape.
             if (opt_.graphics.frames > 0 && gfx_->since_sync() > opt_.sync_timeout) {
                 fault(o, pc,
-                      "no sync for " + std::to_string(static_cast<int>(opt_.sync_timeout)) +
+                      "no sync for " + seconds(opt_.sync_timeout) +
                           " s while a screen is open: a main loop calls sync once per frame");
                 break;
             }
