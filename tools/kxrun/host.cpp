@@ -366,7 +366,11 @@ bool Host::graphics(const Instr& in, std::int32_t pc, Outcome& o) {
         return true;
     case kxasm::HOST_FRAME_RATE: gfx_->set_rate(float_of(in.ops[0])); return true;
     case kxasm::HOST_LOAD_IMAGE: {
+        // A relative path is taken from the program file's folder.
         std::string path = text_of(in.ops[1]);
+        std::size_t slash = source_.rfind('/');
+        if (!path.empty() && path[0] != '/' && slash != std::string::npos)
+            path = source_.substr(0, slash + 1) + path;
         std::int32_t image = gfx_->load_image(path, int_of(in.ops[2]), error);
         if (!image) return failed();
         set(in.ops[0], image);
