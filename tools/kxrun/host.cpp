@@ -125,7 +125,14 @@ std::string runtime_beside_executable() {
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return "KX_VM.so";
     std::string dir(self, static_cast<std::size_t>(n));
-    return dir.substr(0, dir.rfind('/') + 1) + "KX_VM.so";
+    dir = dir.substr(0, dir.rfind('/') + 1);
+    std::string beside = dir + "KX_VM.so";
+#ifdef KX_RUNTIME_FROM_BIN
+    // Installed: kxrun in bin/, the runtime in the library folder.
+    std::string installed = dir + KX_RUNTIME_FROM_BIN + "/KX_VM.so";
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+#endif
+    return beside;
 }
 
 // ---- Host -----------------------------------------------------------------------
