@@ -39,6 +39,10 @@ struct Demo {
     int seed;
 };
 
+void PrintTo(const Demo& d, std::ostream* os) {
+    *os << d.file;
+}
+
 class Demos : public ::testing::TestWithParam<Demo> {};
 
 TEST_P(Demos, LastFrameMatchesTheCheckedInOne) {
