@@ -25,18 +25,6 @@ struct Ran {
     std::int64_t frames = 0;
 };
 
-run::Runtime& runtime() {
-    static run::Runtime rt;
-    static bool loaded = [] {
-        std::string error;
-        bool ok = rt.load(run::runtime_beside_executable(), error);
-        EXPECT_TRUE(ok) << error;
-        return ok;
-    }();
-    (void)loaded;
-    return rt;
-}
-
 // Runs src headless; on_frame (if any) is called at every sync with the frame number.
 Ran run_headless(const std::string& src, run::Options opt,
                  void (*on_frame)(void*, std::int64_t, std::int32_t) = nullptr) {
@@ -60,11 +48,8 @@ Ran run_headless(const std::string& src, run::Options opt,
     return r;
 }
 
-// A host kit function of the loaded runtime.
-template <typename F> F kit(F, const char* name) {
-    return reinterpret_cast<F>(runtime().symbol(name));
-}
-#define KIT(name) kit(&::name, #name)
+// A host kit function of the loaded runtime (the test does not link it).
+#define KIT(name) reinterpret_cast<decltype(&::name)>(runtime().symbol(#name))
 
 std::string temp_dir(const std::string& name) {
     return ::testing::TempDir() + "kx_graphics_" + std::to_string(getpid()) + "_" + name;

@@ -171,6 +171,7 @@ std::int32_t Graphics::open(std::int32_t width, std::int32_t height, std::int32_
                 std::to_string(depth) + (windowed ? " windowed" : " full-screen") + " screen";
         return 0;
     }
+    depth_ = depth;
     KXH_PumpMessages(); // the messages of opening
     KX_FlushKeys();     // no key is down on a new screen
     deadline_ = frame_start_ = Clock::now();
@@ -279,7 +280,7 @@ std::int32_t Graphics::load_image(const std::string& path, std::int32_t flags, s
         png_image_free(&png);
         return 0;
     }
-    std::int32_t image = KX_ImageCreate(screen_, w, h, 32, flags);
+    std::int32_t image = KX_ImageCreate(screen_, w, h, depth_, flags);
     if (image < 1) {
         error = "cannot make a " + std::to_string(w) + " x " + std::to_string(h) + " image";
         return 0;

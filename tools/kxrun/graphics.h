@@ -74,7 +74,7 @@ class Graphics {
     GraphicsOptions opt_;
     bool started_ = false, test_clock_ = false;
     std::string backend_;
-    std::int32_t window_ = 0, screen_ = 0;
+    std::int32_t window_ = 0, screen_ = 0, depth_ = 32;
     std::int64_t frames_ = 0;
     std::uint32_t clock_ms_ = 0;
     bool capture_dir_made_ = false;
