@@ -25,18 +25,6 @@ struct Result {
     std::string out;
 };
 
-run::Runtime& runtime() {
-    static run::Runtime rt;
-    static bool loaded = [] {
-        std::string error;
-        bool ok = rt.load(run::runtime_beside_executable(), error);
-        EXPECT_TRUE(ok) << error;
-        return ok;
-    }();
-    (void)loaded;
-    return rt;
-}
-
 Result run_image(const kxasm::Image& im, run::Options opt = {}) {
     Result r;
     char* buf = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assembler.h"
+#include "host.h"
 #include "verifier.h"
 
 namespace kx::test {
@@ -29,6 +30,19 @@ inline std::vector<std::string> assembly_errors(const std::string& src) {
     for (const kxasm::Diagnostic& d : r.errors)
         out.push_back(d.text());
     return out;
+}
+
+// KX_VM.so beside the test, loaded once.
+inline run::Runtime& runtime() {
+    static run::Runtime rt;
+    static bool loaded = [] {
+        std::string error;
+        bool ok = rt.load(run::runtime_beside_executable(), error);
+        EXPECT_TRUE(ok) << error;
+        return ok;
+    }();
+    (void)loaded;
+    return rt;
 }
 
 inline std::string joined(const std::vector<std::string>& lines) {

@@ -145,9 +145,9 @@ TEST(Verifier, RefusesEachKindOfMalformedProgram) {
         {"list pair index", image_of(with_end({VM_OP_CLEAR_LIST, 5}), {1, kF, 2}),
          "at 0, clear_list: list pair: index 2 is outside the float table (2)"},
         {"unknown opcode", image_of(with_end({1004})), "at 0, opcode: unknown opcode 1004"},
-        {"reserved opcode", image_of(with_end({2100})),
-         "at 0, opcode: 2100 is reserved for the screen, window and frame instructions, which "
-         "this host does not carry out yet"},
+        {"reserved opcode", image_of(with_end({2107})),
+         "at 0, opcode: 2107 is reserved for further screen, window and frame instructions, "
+         "which this host does not carry out"},
         {"negative count", image_of(with_end({VM_OP_PUSH_N, -1})),
          "at 0, push_n: count -1 is negative"},
         {"negative table size", image_of(with_end({VM_OP_ON_GOTO, kI, 0, -2})),

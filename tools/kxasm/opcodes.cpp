@@ -15,6 +15,13 @@ const OpInfo kInstructions[] = {
     {"call", HOST_CALL, &host_form::kCall},
     {"print", HOST_PRINT, &host_form::kPrint},
     {"clock", HOST_CLOCK, &host_form::kClock},
+    {"open_screen", HOST_OPEN_SCREEN, &host_form::kOpenScreen},
+    {"open_fullscreen", HOST_OPEN_FULLSCREEN, &host_form::kOpenScreen},
+    {"sync", HOST_SYNC, &host_form::kSync},
+    {"frame_rate", HOST_FRAME_RATE, &host_form::kFrameRate},
+    {"load_image", HOST_LOAD_IMAGE, &host_form::kLoadImage},
+    {"random", HOST_RANDOM, &host_form::kRandom},
+    {"get_window", HOST_GET_WINDOW, &host_form::kGetWindow},
 };
 const std::size_t kInstructionCount = sizeof(kInstructions) / sizeof(kInstructions[0]);
 

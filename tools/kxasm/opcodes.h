@@ -17,9 +17,16 @@ enum : std::int32_t {
     HOST_CALL = 2001,  // import, nargs, result tag, result index, nargs (tag, index) pairs
     HOST_PRINT = 2002, // flags, n, n (form, tag, index) triples
     HOST_CLOCK = 2003, // tag, index: milliseconds since the host started
-    // Reserved for the screen, window and frame instructions (open a screen,
-    // present a frame, pump messages, capture frames); refused until they exist.
-    HOST_RESERVED_FIRST = 2100,
+    // The screen, window and frame instructions (docs/ASSEMBLY.md, "Graphics").
+    HOST_OPEN_SCREEN = 2100,     // screen, width, height, depth: a window and a windowed screen
+    HOST_OPEN_FULLSCREEN = 2101, // the same, full screen
+    HOST_SYNC = 2102,            // present, pump messages, wait for the next frame
+    HOST_FRAME_RATE = 2103,      // rate: frames per second that sync waits for (0: no wait)
+    HOST_LOAD_IMAGE = 2104,      // image, path, flags: a PNG file into a new image
+    HOST_RANDOM = 2105,          // destination, limit: a number from the seeded generator
+    HOST_GET_WINDOW = 2106,      // destination: the window record of the open screen
+    // Reserved for further screen, window and frame instructions; refused.
+    HOST_RESERVED_FIRST = 2107,
     HOST_RESERVED_LAST = 2199,
 };
 
@@ -42,6 +49,14 @@ inline constexpr vm::Layout kPrint =
 inline constexpr vm::Layout kCall = vm::repeating(
     vm::fixed({O::Word, "import"}, {O::Count, "argument count"}, {O::Result, "result"}),
     vm::Repeat::ByCount, {O::Argument, "argument"});
+inline constexpr vm::Layout kOpenScreen = vm::fixed({O::TypedOut, "screen"}, {O::Typed, "width"},
+                                                    {O::Typed, "height"}, {O::Typed, "depth"});
+inline constexpr vm::Layout kSync = vm::fixed();
+inline constexpr vm::Layout kFrameRate = vm::fixed({O::Typed, "rate"});
+inline constexpr vm::Layout kLoadImage =
+    vm::fixed({O::TypedOut, "image"}, {O::Typed, "path"}, {O::Typed, "flags"});
+inline constexpr vm::Layout kRandom = vm::fixed({O::TypedOut, "destination"}, {O::Typed, "limit"});
+inline constexpr vm::Layout kGetWindow = vm::fixed({O::TypedOut, "window"});
 } // namespace host_form
 
 struct OpInfo {

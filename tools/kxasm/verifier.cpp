@@ -165,8 +165,8 @@ class Verifier {
             name_ = "opcode";
             if (op >= HOST_RESERVED_FIRST && op <= HOST_RESERVED_LAST)
                 bad(std::to_string(op) +
-                    " is reserved for the screen, window and frame instructions, which this "
-                    "host does not carry out yet");
+                    " is reserved for further screen, window and frame instructions, which "
+                    "this host does not carry out");
             else
                 bad("unknown opcode " + std::to_string(op));
             return 0;

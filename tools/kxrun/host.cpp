@@ -3,10 +3,13 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "exports.h"
 #include "opcodes.h"
@@ -38,6 +41,28 @@ std::int32_t to_int(float f) {
 
 template <typename T> T* table(std::uint32_t address) {
     return reinterpret_cast<T*>(static_cast<std::uintptr_t>(address));
+}
+
+// The exports that draw on the current surface: calling one with nothing to
+// draw on (no screen open) stops the program with a message.
+bool draws(std::string_view name) {
+    static constexpr std::string_view kDrawing[] = {
+        "KX_Cls",           "KX_Dot",           "KX_Dot2",           "KX_FastDot",
+        "KX_Point",         "KX_FastPoint",     "KX_PixelRunLength", "KX_Box",
+        "KX_ShadeBox",      "KX_Circle",        "KX_Ellipse",        "KX_Line",
+        "KX_Tri",           "KX_TriG",          "KX_TriT",           "KX_TriTG",
+        "KX_TriTI",         "KX_Quad",          "KX_QuadG",          "KX_QuadT",
+        "KX_QuadTG",        "KX_QuadTI",        "KX_GouraudStripV",  "KX_GouraudStripH",
+        "KX_TextureStripV", "KX_TextureStripH", "KX_DrawShape",      "KX_ImageBlt",
+        "KX_ImageBltRect",  "KX_ImageBltFX",    "KX_ImageBltGrid",   "KX_ImageBltTile",
+        "KX_ImageBltRot",   "KX_DrawText",      "KX_FontDrawChr",    "KX_FontDrawChrSet"};
+    return std::find(std::begin(kDrawing), std::end(kDrawing), name) != std::end(kDrawing);
+}
+
+std::string seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", s);
+    return buf;
 }
 
 double now() {
@@ -85,9 +110,14 @@ bool Runtime::load(const std::string& path, std::string& error) {
     KX_RUN_BIND(VM_StrLen);
     KX_RUN_BIND(VM_StrRefreshLen);
     KX_RUN_BIND(VM_GetStackCurrentSize);
+    KX_RUN_BIND(KX_GetCurrentSurface);
 #undef KX_RUN_BIND
     if (!ok) error = path + " lacks the exports " + error;
     return ok;
+}
+
+void* Runtime::symbol(const char* name) const {
+    return module_ ? dlsym(module_, name) : nullptr;
 }
 
 std::string runtime_beside_executable() {
@@ -95,16 +125,29 @@ std::string runtime_beside_executable() {
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return "KX_VM.so";
     std::string dir(self, static_cast<std::size_t>(n));
-    return dir.substr(0, dir.rfind('/') + 1) + "KX_VM.so";
+    dir = dir.substr(0, dir.rfind('/') + 1);
+    std::string beside = dir + "KX_VM.so";
+#ifdef KX_RUNTIME_FROM_BIN
+    // Installed: kxrun in bin/, the runtime in the library folder.
+    std::string installed = dir + KX_RUNTIME_FROM_BIN + "/KX_VM.so";
+    if (access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0) return installed;
+#endif
+    return beside;
 }
 
 // ---- Host -----------------------------------------------------------------------
 
-Host::Host(Runtime& runtime, Options options) : rt_(runtime), opt_(options) {
+Host::Host(Runtime& runtime, Options options)
+    : rt_(runtime), opt_(std::move(options)),
+      gfx_(std::make_unique<Graphics>(runtime, opt_.graphics)) {
     if (opt_.budget < 1) opt_.budget = 1;
+    random_state_ = opt_.seed ? *opt_.seed
+                              : static_cast<std::uint64_t>(
+                                    std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
 Host::~Host() {
+    gfx_.reset(); // the screen and the window go before the banks
     if (program_) rt_.VM_DeleteProgram(program_);
     if (manager_open_) {
         rt_.VM_FreeALLBanks();
@@ -197,6 +240,7 @@ bool Host::load(const kxasm::Image& im, std::vector<std::string>& errors) {
             in.name = e->name;
             in.tag = w[p + 3];
             in.var = in.tag == kxasm::kNoResult ? nullptr : var(w[p + 3], w[p + 4]);
+            in.draws = draws(e->name);
             in.first = static_cast<std::uint32_t>(args_.size());
             in.count = static_cast<std::uint32_t>(n);
             for (std::uint32_t k = 0; k < in.count; ++k) {
@@ -208,6 +252,15 @@ bool Host::load(const kxasm::Image& im, std::vector<std::string>& errors) {
                                                              : kTruncate;
                 args_.push_back({conv, var(tag, index)});
             }
+            break;
+        }
+        default: {
+            // The graphics instructions: fixed operands, one pair each.
+            const kxasm::OpInfo* info = kxasm::find_opcode(in.op);
+            in.name = info->mnemonic;
+            std::int32_t k = p + 1;
+            for (int j = 0; j < 4 && layout.fixed[j].kind != vm::Operand::None; ++j, k += 2)
+                in.ops[j] = {w[k], var(w[k], w[k + 1])};
             break;
         }
         }
@@ -256,6 +309,100 @@ void Host::print(const Instr& in) {
     if (in.newline) std::fputc('\n', out);
 }
 
+std::int32_t Host::int_of(const Ref& r) const {
+    return r.tag == VM_TAG_INT ? *static_cast<const std::int32_t*>(r.var)
+                               : to_int(*static_cast<const float*>(r.var));
+}
+
+float Host::float_of(const Ref& r) const {
+    return r.tag == VM_TAG_INT ? static_cast<float>(*static_cast<const std::int32_t*>(r.var))
+                               : *static_cast<const float*>(r.var);
+}
+
+void Host::set(const Ref& r, std::int32_t value) const {
+    if (r.tag == VM_TAG_INT)
+        *static_cast<std::int32_t*>(r.var) = value;
+    else
+        *static_cast<float*>(r.var) = static_cast<float>(value);
+}
+
+std::string Host::text_of(const Ref& r) const {
+    std::int32_t h = int_of(r);
+    const void* chars = h > 0 ? rt_.VM_StrFirstChrPtr(h) : nullptr;
+    std::int32_t n = chars ? rt_.VM_StrLen(h) : 0;
+    return n > 0 ? std::string(static_cast<const char*>(chars), static_cast<std::size_t>(n)) : "";
+}
+
+// splitmix64: the same sequence from the same seed on every machine.
+std::uint64_t Host::next_random() {
+    std::uint64_t z = (random_state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+bool Host::graphics(const Instr& in, std::int32_t pc, Outcome& o) {
+    std::string error;
+    auto failed = [&] { return fault(o, pc, std::string(in.name) + ": " + error); };
+    auto stop = [&](const char* why) {
+        o.ended = true;
+        o.status = 0;
+        o.note = where(pc) + ": " + why + " (" + in.name + ")";
+        return false;
+    };
+    switch (in.op) {
+    case kxasm::HOST_OPEN_SCREEN:
+    case kxasm::HOST_OPEN_FULLSCREEN: {
+        std::int32_t s = gfx_->open(int_of(in.ops[1]), int_of(in.ops[2]), int_of(in.ops[3]),
+                                    in.op == kxasm::HOST_OPEN_SCREEN, error);
+        if (!s) return failed();
+        set(in.ops[0], s);
+        return true;
+    }
+    case kxasm::HOST_SYNC:
+        switch (gfx_->sync(error)) {
+        case Graphics::Step::Go: return true;
+        case Graphics::Step::Failed: return failed();
+        case Graphics::Step::Closed: return stop("the window was closed");
+        case Graphics::Step::Escape: return stop("Escape was pressed");
+        case Graphics::Step::LastFrame:
+            o.ended = true;
+            o.status = 0;
+            return false;
+        }
+        return true;
+    case kxasm::HOST_FRAME_RATE: gfx_->set_rate(float_of(in.ops[0])); return true;
+    case kxasm::HOST_LOAD_IMAGE: {
+        // A relative path is taken from the program file's folder.
+        std::string path = text_of(in.ops[1]);
+        std::size_t slash = source_.rfind('/');
+        if (!path.empty() && path[0] != '/' && slash != std::string::npos)
+            path = source_.substr(0, slash + 1) + path;
+        std::int32_t image = gfx_->load_image(path, int_of(in.ops[2]), error);
+        if (!image) return failed();
+        set(in.ops[0], image);
+        return true;
+    }
+    case kxasm::HOST_RANDOM: {
+        std::uint64_t r = next_random();
+        if (in.ops[0].tag == VM_TAG_INT) {
+            std::int32_t limit = int_of(in.ops[1]);
+            set(in.ops[0], limit > 0
+                               ? static_cast<std::int32_t>(((r >> 32) * std::uint64_t(limit)) >> 32)
+                               : 0);
+        } else {
+            float limit = float_of(in.ops[1]);
+            float f = static_cast<float>(r >> 40) * 0x1p-24f * limit;
+            *static_cast<float*>(in.ops[0].var) =
+                std::isfinite(f) && std::fabs(f) < std::fabs(limit) ? f : 0.0f;
+        }
+        return true;
+    }
+    case kxasm::HOST_GET_WINDOW: set(in.ops[0], gfx_->window()); return true;
+    default: return fault(o, pc, "unknown host instruction " + std::to_string(in.op));
+    }
+}
+
 Outcome Host::run() {
     Outcome o;
     if (!program_) {
@@ -267,6 +414,7 @@ Outcome Host::run() {
     std::uint32_t words[64];
     std::vector<std::uint32_t> big_args;
     std::int32_t pc = 0;
+    double last_poll = start;
     for (;;) {
         std::int32_t budget = opt_.budget;
         if (opt_.max_cycles > 0) {
@@ -282,7 +430,31 @@ Outcome Host::run() {
         pc = rt_.VM_Execute(program_, pc, budget);
         stats_.runs++;
         stats_.cycles += static_cast<std::uint32_t>(program_->ExecutedCycles);
-        if (program_->LastExecutionState != VM_STATE_HOST) continue;
+        if (program_->LastExecutionState != VM_STATE_HOST) {
+            if (!gfx_->window()) continue;
+            // Between frames: a program that runs long without sync still
+            // answers its close button and Escape.
+            if (opt_.graphics.frames > 0 && gfx_->since_sync() > opt_.sync_timeout) {
+                fault(o, pc,
+                      "no sync for " + seconds(opt_.sync_timeout) +
+                          " s while a screen is open: a main loop calls sync once per frame");
+                break;
+            }
+            if (now() - last_poll > 0.02) {
+                last_poll = now();
+                Graphics::Step step = gfx_->poll();
+                if (step != Graphics::Step::Go) {
+                    o.ended = true;
+                    o.status = 0;
+                    o.note = where(pc) + ": " +
+                             (step == Graphics::Step::Closed ? "the window was closed"
+                                                             : "Escape was pressed") +
+                             " before the program called sync";
+                    break;
+                }
+            }
+            continue;
+        }
         std::int32_t index =
             static_cast<std::uint32_t>(pc) < code ? host_at_[static_cast<std::size_t>(pc)] : -1;
         if (index < 0) {
@@ -304,6 +476,12 @@ Outcome Host::run() {
         stats_.host++;
         if (in.op == kxasm::HOST_CALL) {
             stats_.calls++;
+            if (in.draws && rt_.KX_GetCurrentSurface() == 0) {
+                fault(o, pc,
+                      "call " + std::string(in.name) +
+                          ": nothing to draw on (no screen is open: open_screen comes first)");
+                break;
+            }
             std::uint32_t* a = words;
             if (in.count > 64) {
                 big_args.resize(in.count);
@@ -341,12 +519,18 @@ Outcome Host::run() {
         } else if (in.op == kxasm::HOST_PRINT) {
             print(in);
         } else if (in.op == kxasm::HOST_CLOCK) {
-            double ms = (now() - start) * 1000.0;
+            // Frames advance the test clock in reproducible runs; so does clock.
+            double ms = gfx_->test_clock() ? gfx_->clock_ms() : (now() - start) * 1000.0;
             if (in.tag == VM_TAG_INT)
                 *static_cast<std::int32_t*>(in.var) = static_cast<std::int32_t>(ms);
             else
                 *static_cast<float*>(in.var) = static_cast<float>(ms);
-        } else { // HOST_END
+        } else if (in.op != kxasm::HOST_END) {
+            if (!graphics(in, pc, o)) break;
+        } else {
+            if (gfx_->screen() && gfx_->frames() == 0)
+                o.note = where(pc) + ": the program ended without calling sync, so no frame was "
+                                     "presented";
             o.ended = true;
             o.status = in.tag == VM_TAG_INT ? *static_cast<const std::int32_t*>(in.var)
                                             : to_int(*static_cast<const float*>(in.var));

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "graphics.h"
 #include "image.h"
 #include "kx/kx_vm.h"
 
@@ -24,6 +27,8 @@ class Runtime {
 
     bool load(const std::string& path, std::string& error);
     void* address(std::size_t export_id) const { return fns_[export_id]; }
+    // Any symbol of the library (the host kit's functions), or null.
+    void* symbol(const char* name) const;
 
     // The exports the host itself uses.
 #define KX_RUN_FN(name) decltype(&::name) name = nullptr
@@ -38,6 +43,7 @@ class Runtime {
     KX_RUN_FN(VM_StrLen);
     KX_RUN_FN(VM_StrRefreshLen);
     KX_RUN_FN(VM_GetStackCurrentSize);
+    KX_RUN_FN(KX_GetCurrentSurface);
 #undef KX_RUN_FN
 
   private:
@@ -53,6 +59,11 @@ struct Options {
     std::int64_t max_cycles = 0;   // stop with a fault after this many counted cycles (0: never)
     std::int32_t banks = 65536;    // bank table size
     std::FILE* out = stdout;       // where print writes
+    GraphicsOptions graphics;      // backend, frames, capture, frame rate
+    std::optional<std::uint64_t> seed; // of random (none: from the clock)
+    // Stop with a fault when a screen is open, --frames is given and no sync
+    // came for this many seconds (a loop that never calls sync).
+    double sync_timeout = 10;
 };
 
 struct Stats {
@@ -67,6 +78,7 @@ struct Outcome {
     bool ended = false;      // true: the program ran its end instruction
     std::int32_t status = 0; // its status
     std::string message;     // why it stopped otherwise
+    std::string note;        // why a program that ended was ended by the host, if it was
 };
 
 class Host {
@@ -84,6 +96,7 @@ class Host {
 
     const Stats& stats() const { return stats_; }
     VM_Program* program() const { return program_; }
+    Graphics& graphics() { return *gfx_; }
 
   private:
     struct Arg {
@@ -94,8 +107,14 @@ class Host {
         std::int32_t form, tag;
         const void* src;
     };
+    struct Ref {
+        std::int32_t tag = 0;
+        void* var = nullptr;
+    };
     struct Instr {
         std::int32_t op, next;
+        Ref ops[4];           // the graphics instructions' operands
+        bool draws = false;   // call: an export that draws on the current surface
         std::int32_t tag = 0; // end, clock: operand tag; call: result tag (0 none)
         void* var = nullptr;  // end, clock: operand; call: result variable
         // call
@@ -110,6 +129,13 @@ class Host {
     bool fault(Outcome& o, std::int32_t pc, const std::string& message) const;
     std::string where(std::int32_t pc) const;
     void print(const Instr& in);
+    // A graphics instruction; false when the program stops (o says how).
+    bool graphics(const Instr& in, std::int32_t pc, Outcome& o);
+    std::int32_t int_of(const Ref& r) const;
+    float float_of(const Ref& r) const;
+    void set(const Ref& r, std::int32_t value) const;
+    std::string text_of(const Ref& r) const;
+    std::uint64_t next_random();
 
     Runtime& rt_;
     Options opt_;
@@ -124,6 +150,8 @@ class Host {
     std::vector<std::int32_t> lines_;
     std::string source_;
     Stats stats_;
+    std::unique_ptr<Graphics> gfx_;
+    std::uint64_t random_state_ = 0;
 };
 
 } // namespace kx::run

@@ -1,5 +1,6 @@
 // kxrun: the reference host. Runs a bytecode file, or an assembly file that it
 // assembles first, and exits with the program's status.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +24,17 @@ void usage() {
                  "  --max-cycles N     stop with a fault after N counted instructions\n"
                  "  --banks N          size of the bank table (default 65536)\n"
                  "  --runtime PATH     the KX_VM.so to load (default: beside kxrun)\n"
-                 "  --verify           load and verify only; do not run\n");
+                 "  --verify           load and verify only; do not run\n"
+                 "graphics (programs that open a screen):\n"
+                 "  --backend NAME     headless or sdl (default: KX_BACKEND, else sdl when a\n"
+                 "                     display is there, else headless)\n"
+                 "  --frames N         stop after N frames; headless runs then advance a test\n"
+                 "                     clock by one frame period per sync instead of waiting\n"
+                 "  --capture DIR      save frames as DIR/frame_NNNNNN.png\n"
+                 "  --capture-every K  save every K-th frame only (default 1)\n"
+                 "  --rate HZ          frames per second that sync waits for (default 60;\n"
+                 "                     0: no wait); the program's frame_rate overrides it\n"
+                 "  --seed N           seed of random (default: from the clock)\n");
 }
 
 bool number(const char* text, long long lo, long long hi, long long& out) {
@@ -65,6 +76,23 @@ int main(int argc, char** argv) {
             opt.banks = static_cast<std::int32_t>(value(1, 1 << 24));
         else if (a == "--runtime" && k + 1 < argc)
             runtime_path = argv[++k];
+        else if (a == "--backend" && k + 1 < argc) {
+            opt.graphics.backend = argv[++k];
+            if (opt.graphics.backend != "headless" && opt.graphics.backend != "sdl") {
+                std::fprintf(stderr, "kxrun: --backend is headless or sdl, not %s\n",
+                             opt.graphics.backend.c_str());
+                return kCannotRun;
+            }
+        } else if (a == "--frames")
+            opt.graphics.frames = value(1, INT64_MAX);
+        else if (a == "--capture" && k + 1 < argc)
+            opt.graphics.capture_dir = argv[++k];
+        else if (a == "--capture-every")
+            opt.graphics.capture_every = static_cast<std::int32_t>(value(1, INT32_MAX));
+        else if (a == "--rate")
+            opt.graphics.rate = static_cast<double>(value(0, 1000));
+        else if (a == "--seed")
+            opt.seed = static_cast<std::uint64_t>(value(0, INT64_MAX));
         else if (a == "-h" || a == "--help") {
             usage();
             return 0;
@@ -122,6 +150,20 @@ int main(int argc, char** argv) {
     }
     if (verify_only) return 0;
     kx::run::Outcome o = host.run();
+    if (!o.note.empty()) std::fprintf(stderr, "kxrun: %s\n", o.note.c_str());
+    if (stats && !host.graphics().frame_times().empty()) {
+        std::vector<double> t = host.graphics().frame_times();
+        double sum = 0;
+        for (double v : t)
+            sum += v;
+        std::sort(t.begin(), t.end());
+        std::size_t p99 = (t.size() * 99 + 99) / 100 - 1;
+        std::fprintf(stderr,
+                     "kxrun: %zu frames (%s backend), frame time mean %.3f ms, 99th percentile "
+                     "%.3f ms\n",
+                     t.size(), host.graphics().backend().c_str(), sum / double(t.size()),
+                     t[std::min(p99, t.size() - 1)]);
+    }
     if (stats) {
         const kx::run::Stats& s = host.stats();
         std::fprintf(stderr,
