@@ -1,12 +1,7 @@
 // Meshes: the record and its banks, the plain quad, resizing, vertex and face
 // access with masks and bounds, deletion and bank accounting.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <tuple>
-#include <vector>
 
 #include "graphics/host_fixture.h"
 
@@ -50,17 +45,13 @@ class Meshes : public ::testing::Test {
 TEST_F(Meshes, CreateMakesRecordZeroedBanksAndThePlainQuad) {
     const int mesh = VM_MeshCreate(5, 2);
     ASSERT_GT(mesh, 0);
-    EXPECT_EQ(VM_BankType(mesh), VM_BANK_MESH);
-    EXPECT_EQ(VM_BankSize(mesh), 44);
     const VM_Mesh& m = rec(mesh);
-    EXPECT_EQ(std::tuple(m.Status, m.Particles, VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh)),
-              std::tuple(1, 0, 5, 2));
-    EXPECT_NE(m.Vertices, m.Transformed);
-    for (int bank : {m.Vertices, m.Transformed, m.Faces}) {
-        EXPECT_EQ(VM_BankType(bank), VM_BANK_RAW);
-        EXPECT_EQ(VM_BankSize(bank), bank == m.Faces ? 3 * 84 : 24 * 5 + 1);
-        EXPECT_TRUE(zeroed(bank));
-    }
+    EXPECT_EQ(std::tuple(VM_BankType(mesh), VM_BankSize(mesh), m.Status, m.Particles,
+                         VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh), m.Vertices != m.Transformed),
+              std::tuple(VM_BANK_MESH, 44, 1, 0, 5, 2, true));
+    for (int bank : {m.Vertices, m.Transformed, m.Faces})
+        EXPECT_EQ(std::tuple(VM_BankType(bank), VM_BankSize(bank), zeroed(bank)),
+                  std::tuple(VM_BANK_RAW, bank == m.Faces ? 3 * 84 : 24 * 5 + 1, true));
     EXPECT_EQ(std::tuple(VM_UsedBankQuantity(), VM_MeshGetVertPtr(mesh, 0),
                          VM_MeshGetVertPtr(mesh, 1), VM_MeshGetVertPtr(mesh, 2),
                          VM_MeshGetVertPtr(mesh, -1)),

@@ -34,34 +34,29 @@ class Projection : public kxt::Host {
 };
 
 TEST_F(Projection, RotateVertexFollowsTheMatrixRxRyRz) {
-    struct Case {
-        float from[3], pos[3], handle[3], scale[3], angles[3], to[3];
-    } cases[] = {
-        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0, 90}, {0, 1, 0}},
-        {{0, 1, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {90, 0, 0}, {0, 0, 1}},
-        {{0, 0, 0}, {100, 100, 1}, {-16, -16, 0}, {2, 2, 1}, {0, 0, 0}, {68, 68, 1}},
-        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 90, 0}, {0, 0, -1}},
-    };
-    for (const Case& c : cases) {
-        VM_MeshVertex v{c.from[0], c.from[1], c.from[2], 7, 8, 9};
-        VM_RotateVertex3DXYZ(&v, &v, (void*)c.pos, (void*)c.handle, (void*)c.scale, (void*)c.angles,
-                             1);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR((&v.X)[k], c.to[k], 1e-6) << k;
-        EXPECT_EQ(v.NormalZ, 9.0f); // normals untouched
-    }
-    // A general case against the formulas in double.
+    // Two vertices turned in place against the formulas in double: moved by the handle,
+    // scaled, turned by Rx Ry Rz and placed; the normals untouched.
     const float a[3] = {30, 45, 60}, h[3] = {1, 2, 3}, s[3] = {2, 3, 4}, p[3] = {5, 6, 7};
-    VM_MeshVertex src{1, -2, 0.5f, 0, 0, 0}, dst{};
-    VM_RotateVertex3DXYZ(&src, &dst, (void*)p, (void*)h, (void*)s, (void*)a, 1);
+    VM_MeshVertex v[2] = {{1, -1, 0.5f, 7, 8, 9}, {-3, 4, -2, 7, 8, 9}};
+    const VM_MeshVertex from[2] = {v[0], v[1]};
+    VM_RotateVertex3DXYZ(v, v, (void*)p, (void*)h, (void*)s, (void*)a, 2);
     const double sx = std::sin(a[0] * kDeg), cx = std::cos(a[0] * kDeg), sy = std::sin(a[1] * kDeg),
                  cy = std::cos(a[1] * kDeg), sz = std::sin(a[2] * kDeg), cz = std::cos(a[2] * kDeg);
-    const double X = (1 + 1) * 2, Y = (-2 + 2) * 3, Z = (0.5 + 3) * 4;
-    EXPECT_NEAR(dst.X, cy * cz * X - cy * sz * Y + sy * Z + 5, 1e-4);
-    EXPECT_NEAR(
-        dst.Y, (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + 6, 1e-4);
-    EXPECT_NEAR(
-        dst.Z, (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + 7, 1e-4);
+    for (int i = 0; i < 2; ++i) {
+        const double X = (from[i].X + h[0]) * s[0], Y = (from[i].Y + h[1]) * s[1],
+                     Z = (from[i].Z + h[2]) * s[2];
+        EXPECT_NEAR(v[i].X, cy * cz * X - cy * sz * Y + sy * Z + p[0], 1e-4) << i;
+        EXPECT_NEAR(
+            v[i].Y,
+            (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + p[1], 1e-4)
+            << i;
+        EXPECT_NEAR(
+            v[i].Z,
+            (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + p[2], 1e-4)
+            << i;
+        EXPECT_EQ(std::tuple(v[i].NormalX, v[i].NormalY, v[i].NormalZ),
+                  std::tuple(7.0f, 8.0f, 9.0f));
+    }
 }
 
 // The projected arrays are the runtime's own; a projected position is observed
