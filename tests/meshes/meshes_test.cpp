@@ -1,14 +1,9 @@
 // Meshes: the record and its banks, the plain quad, resizing, vertex and face
 // access with masks and bounds, deletion and bank accounting.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <tuple>
-#include <vector>
 
-#include "kx/kx_vm.h"
+#include "graphics/host_fixture.h"
 
 namespace {
 
@@ -47,53 +42,46 @@ class Meshes : public ::testing::Test {
     }
 };
 
-TEST_F(Meshes, CreateMakesRecordAndZeroedBanks) {
+TEST_F(Meshes, CreateMakesRecordZeroedBanksAndThePlainQuad) {
     const int mesh = VM_MeshCreate(5, 2);
     ASSERT_GT(mesh, 0);
-    EXPECT_EQ(VM_BankType(mesh), VM_BANK_MESH);
-    EXPECT_EQ(VM_BankSize(mesh), 44);
     const VM_Mesh& m = rec(mesh);
-    EXPECT_EQ(std::tuple(m.Status, m.Particles, VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh)),
-              std::tuple(1, 0, 5, 2));
-    EXPECT_NE(m.Vertices, m.Transformed);
-    for (int bank : {m.Vertices, m.Transformed, m.Faces}) {
-        EXPECT_EQ(VM_BankType(bank), VM_BANK_RAW);
-        EXPECT_EQ(VM_BankSize(bank), bank == m.Faces ? 3 * 84 : 24 * 5 + 1);
-        EXPECT_TRUE(zeroed(bank));
-    }
-    EXPECT_EQ(VM_UsedBankQuantity(), 4);
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 0), VM_BankPtr(m.Vertices));
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 1), VM_BankPtr(m.Transformed));
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 2), VM_MeshGetVertPtr(mesh, -1));
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 2), nullptr);
+    EXPECT_EQ(std::tuple(VM_BankType(mesh), VM_BankSize(mesh), m.Status, m.Particles,
+                         VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh), m.Vertices != m.Transformed),
+              std::tuple(VM_BANK_MESH, 44, 1, 0, 5, 2, true));
+    for (int bank : {m.Vertices, m.Transformed, m.Faces})
+        EXPECT_EQ(std::tuple(VM_BankType(bank), VM_BankSize(bank), zeroed(bank)),
+                  std::tuple(VM_BANK_RAW, bank == m.Faces ? 3 * 84 : 24 * 5 + 1, true));
+    EXPECT_EQ(std::tuple(VM_UsedBankQuantity(), VM_MeshGetVertPtr(mesh, 0),
+                         VM_MeshGetVertPtr(mesh, 1), VM_MeshGetVertPtr(mesh, 2),
+                         VM_MeshGetVertPtr(mesh, -1)),
+              std::tuple(4, VM_BankPtr(m.Vertices), VM_BankPtr(m.Transformed), nullptr, nullptr));
     // Empty meshes still have their banks: one spare byte, one spare face.
     const int empty = VM_MeshCreate(0, 0);
-    EXPECT_EQ(std::pair(VM_BankSize(rec(empty).Vertices), VM_BankSize(rec(empty).Faces)),
-              std::pair(1, 84));
-    EXPECT_EQ(VM_UsedBankQuantity(), 8);
-}
-
-TEST_F(Meshes, PlainQuad) {
-    const int mesh = VM_MeshCreatePlain();
-    ASSERT_GT(mesh, 0);
-    EXPECT_EQ(std::tuple(VM_MeshGetVerts(mesh), VM_MeshGetFaces(mesh), faces(mesh)[0].CornerCount),
-              std::tuple(4, 1, 4));
+    EXPECT_EQ(std::tuple(VM_BankSize(rec(empty).Vertices), VM_BankSize(rec(empty).Faces),
+                         VM_UsedBankQuantity()),
+              std::tuple(1, 84, 8));
+    // The plain quad: four corners over the whole texture in white; the spare record empty.
+    const int plain = VM_MeshCreatePlain();
+    ASSERT_GT(plain, 0);
+    EXPECT_EQ(std::tuple(VM_MeshGetVerts(plain), VM_MeshGetFaces(plain),
+                         faces(plain)[0].CornerCount, faces(plain)[1].CornerCount),
+              std::tuple(4, 1, 4, 0));
     const float u[4] = {0, 1, 1, 0}, v[4] = {0, 0, 1, 1};
     for (int c = 0; c < 4; ++c)
-        EXPECT_EQ(corner(mesh, 0, c), std::tuple(c, u[c], v[c], 0xFFFFFFu)) << c;
-    EXPECT_EQ(faces(mesh)[1].CornerCount, 0); // the spare record stays empty
+        EXPECT_EQ(corner(plain, 0, c), std::tuple(c, u[c], v[c], 0xFFFFFFu)) << c;
 }
 
-TEST_F(Meshes, VertexPokesAndPeeksFollowMaskIndexAndOffset) {
+TEST_F(Meshes, VertexPokesAndPeeksFollowMaskIndexOffsetAndTheBanks) {
     const int mesh = VM_MeshCreate(4, 1);
-    VM_MeshPokeVert(mesh, 0, 1.0f, 2.0f, 3.0f, 2); // y only
-    EXPECT_EQ(vertex(mesh, 0), (Floats{0, 2, 0, 0, 0, 0}));
-    VM_MeshPokeVert(mesh, 0, 7.0f, 8.0f, 9.0f, 5); // x and z
-    EXPECT_EQ(vertex(mesh, 0), (Floats{7, 2, 9, 0, 0, 0}));
-    VM_MeshPokeNormals(mesh, 3, 0.5f, -0.5f, 0.25f, 7);
-    EXPECT_EQ(vertex(mesh, 3), (Floats{0, 0, 0, 0.5f, -0.5f, 0.25f}));
-    VM_MeshPokeNormals(mesh, 3, 9.0f, 9.0f, 9.0f, 4);
-    EXPECT_EQ(vertex(mesh, 3), (Floats{0, 0, 0, 0.5f, -0.5f, 9}));
+    EXPECT_EQ((VM_MeshPokeVert(mesh, 0, 1.0f, 2.0f, 3.0f, 2), vertex(mesh, 0)), // y only
+              (Floats{0, 2, 0, 0, 0, 0}));
+    EXPECT_EQ((VM_MeshPokeVert(mesh, 0, 7.0f, 8.0f, 9.0f, 5), vertex(mesh, 0)), // x and z
+              (Floats{7, 2, 9, 0, 0, 0}));
+    EXPECT_EQ((VM_MeshPokeNormals(mesh, 3, 0.5f, -0.5f, 0.25f, 7), vertex(mesh, 3)),
+              (Floats{0, 0, 0, 0.5f, -0.5f, 0.25f}));
+    EXPECT_EQ((VM_MeshPokeNormals(mesh, 3, 9.0f, 9.0f, 9.0f, 4), vertex(mesh, 3)),
+              (Floats{0, 0, 0, 0.5f, -0.5f, 9}));
     // The peek reads the model vertices, at any offset between fields too.
     const auto* model = static_cast<const unsigned char*>(VM_MeshGetVertPtr(mesh, 0));
     float expect;
@@ -114,18 +102,32 @@ TEST_F(Meshes, VertexPokesAndPeeksFollowMaskIndexAndOffset) {
         VM_MeshPokeNormals(mesh, index, 1.0f, 1.0f, 1.0f, 7);
         EXPECT_EQ(VM_MeshPeekVert(mesh, index, 0), 0.0f);
     }
-    EXPECT_EQ(bytes_of(rec(mesh).Vertices), before); // the spare byte included
-    EXPECT_TRUE(zeroed(rec(mesh).Transformed));      // only the model vertices are addressed
+    // Counts a program raised in the record stay bounded by the banks; nothing above
+    // changed a byte of them (the spare byte included).
+    VM_PokeInt(mesh, 8, 1000);  // VertexCount
+    VM_PokeInt(mesh, 20, 1000); // FaceCount
+    const auto face_bank = bytes_of(rec(mesh).Faces);
+    VM_MeshPokeVert(mesh, 4, 1.1f, 1.1f, 1.1f, 7);     // no zero byte in 1.1f
+    VM_MeshPokeFace(mesh, 2, 0, 1, 1.0f, 1.0f, 1, 15); // past the bank's two records
+    VM_MeshSetFaceVertCount(mesh, 500, 3);
+    EXPECT_EQ(std::tuple(VM_MeshPeekVert(mesh, 4, 0), VM_MeshPeekVert(mesh, 500, 0),
+                         bytes_of(rec(mesh).Vertices) == before,
+                         bytes_of(rec(mesh).Faces) == face_bank,
+                         zeroed(rec(mesh).Transformed)), // only the model vertices are addressed
+              std::tuple(0.0f, 0.0f, true, true, true));
+    // Still inside: written.
+    EXPECT_EQ((VM_MeshPokeVert(mesh, 3, 2.0f, 2.0f, 2.0f, 7), VM_MeshPeekVert(mesh, 3, 8)), 2.0f);
 }
 
 TEST_F(Meshes, FacePokesFollowMaskCornerAndIndex) {
     const int mesh = VM_MeshCreate(4, 2);
-    VM_MeshPokeFace(mesh, 1, 2, 3, 0.25f, 0.75f, 0x123456, 15);
-    EXPECT_EQ(corner(mesh, 1, 2), std::tuple(3, 0.25f, 0.75f, 0x123456u));
-    VM_MeshPokeFace(mesh, 1, 2, 9, 9.0f, 9.0f, 0xFF00FF, 8); // colour only
-    EXPECT_EQ(corner(mesh, 1, 2), std::tuple(3, 0.25f, 0.75f, 0xFF00FFu));
-    VM_MeshPokeFace(mesh, 1, 2, 0, 0.0f, 0.0f, -1, 8); // all 32 bits of the colour are kept
-    EXPECT_EQ(corner(mesh, 1, 2), std::tuple(3, 0.25f, 0.75f, 0xFFFFFFFFu));
+    EXPECT_EQ((VM_MeshPokeFace(mesh, 1, 2, 3, 0.25f, 0.75f, 0x123456, 15), corner(mesh, 1, 2)),
+              std::tuple(3, 0.25f, 0.75f, 0x123456u));
+    EXPECT_EQ((VM_MeshPokeFace(mesh, 1, 2, 9, 9.0f, 9.0f, 0xFF00FF, 8), corner(mesh, 1, 2)),
+              std::tuple(3, 0.25f, 0.75f, 0xFF00FFu)); // colour only
+    // All 32 bits of the colour are kept, and the reserved word is left alone.
+    EXPECT_EQ((VM_MeshPokeFace(mesh, 1, 2, 0, 0.0f, 0.0f, -1, 8), corner(mesh, 1, 2)),
+              std::tuple(3, 0.25f, 0.75f, 0xFFFFFFFFu));
     EXPECT_EQ(faces(mesh)[1].Corner[2].Reserved, 0);
     VM_MeshSetFaceVertCount(mesh, 0, 3);
     VM_MeshSetFaceVertCount(mesh, 1, 4);
@@ -180,46 +182,29 @@ TEST_F(Meshes, ResizingKeepsContentsAndRefusesTooFew) {
         VM_MeshFaceQuantity(mesh, refused);
     EXPECT_EQ(face_sizes(), std::pair(1, 168));
     VM_MeshFaceQuantity(mesh, 5);
-    EXPECT_EQ(face_sizes(), std::pair(5, 6 * 84));
-    EXPECT_EQ(corner(mesh, 0, 2), std::tuple(2, 1.0f, 1.0f, 0xFFFFFFu));
-    EXPECT_EQ(std::pair(faces(mesh)[0].CornerCount, faces(mesh)[4].CornerCount), std::pair(4, 0));
+    EXPECT_EQ(std::tuple(face_sizes(), corner(mesh, 0, 2), faces(mesh)[0].CornerCount,
+                         faces(mesh)[4].CornerCount),
+              std::tuple(std::pair(5, 6 * 84), std::tuple(2, 1.0f, 1.0f, 0xFFFFFFu), 4, 0));
     VM_MeshFaceQuantity(mesh, 1);
-    EXPECT_EQ(face_sizes(), std::pair(1, 168));
-    EXPECT_EQ(corner(mesh, 0, 3), std::tuple(3, 0.0f, 1.0f, 0xFFFFFFu));
-    EXPECT_EQ(VM_UsedBankQuantity(), 4); // resizing makes no banks
+    EXPECT_EQ(std::tuple(face_sizes(), corner(mesh, 0, 3), VM_UsedBankQuantity()),
+              std::tuple(std::pair(1, 168), std::tuple(3, 0.0f, 1.0f, 0xFFFFFFu), 4));
 
     // A mesh whose Status is not 1 refuses both resizes.
     VM_PokeInt(mesh, 0, 0);
     VM_MeshVertQuantity(mesh, 8);
     VM_MeshFaceQuantity(mesh, 8);
-    EXPECT_EQ(sizes(), std::tuple(4, 97, 97));
-    EXPECT_EQ(face_sizes(), std::pair(1, 168));
-}
-
-TEST_F(Meshes, CountsRaisedInPlaceStayInsideTheBanks) {
-    const int mesh = VM_MeshCreate(4, 1);
-    VM_PokeInt(mesh, 8, 1000);  // VertexCount
-    VM_PokeInt(mesh, 20, 1000); // FaceCount
-    const auto vertices = bytes_of(rec(mesh).Vertices);
-    const auto face_bank = bytes_of(rec(mesh).Faces);
-    VM_MeshPokeVert(mesh, 4, 1.1f, 1.1f, 1.1f, 7);     // no zero byte in 1.1f
-    VM_MeshPokeFace(mesh, 2, 0, 1, 1.0f, 1.0f, 1, 15); // past the bank's two records
-    VM_MeshSetFaceVertCount(mesh, 500, 3);
-    EXPECT_EQ(VM_MeshPeekVert(mesh, 4, 0) + VM_MeshPeekVert(mesh, 500, 0), 0.0f);
-    EXPECT_EQ(bytes_of(rec(mesh).Vertices), vertices);
-    EXPECT_EQ(bytes_of(rec(mesh).Faces), face_bank);
-    // Still inside: written.
-    EXPECT_EQ((VM_MeshPokeVert(mesh, 3, 2.0f, 2.0f, 2.0f, 7), VM_MeshPeekVert(mesh, 3, 8)), 2.0f);
+    EXPECT_EQ(std::pair(sizes(), face_sizes()),
+              std::pair(std::tuple(4, 97, 97), std::pair(1, 168)));
 }
 
 TEST_F(Meshes, BadHandlesAreRefused) {
     const int mesh = VM_MeshCreatePlain();
     const int small = VM_Alloc(40); // too small to be read as a mesh record
     for (int handle : {-1, 0, kTable, INT32_MAX, small, small + 1}) {
-        EXPECT_EQ(VM_MeshGetVerts(handle) | VM_MeshGetFaces(handle) | VM_MeshGetBackFace(handle), 0)
+        EXPECT_TRUE(kxt::all_zero(
+            {VM_MeshGetVerts(handle), VM_MeshGetFaces(handle), VM_MeshGetBackFace(handle),
+             VM_MeshGetVertPtr(handle, 0) != nullptr, VM_MeshPeekVert(handle, 0, 0) != 0.0f}))
             << handle;
-        EXPECT_EQ(VM_MeshGetVertPtr(handle, 0), nullptr) << handle;
-        EXPECT_EQ(VM_MeshPeekVert(handle, 0, 0), 0.0f) << handle;
         VM_MeshPokeVert(handle, 0, 1.0f, 1.0f, 1.0f, 7);
         VM_MeshPokeNormals(handle, 0, 1.0f, 1.0f, 1.0f, 7);
         VM_MeshPokeFace(handle, 0, 0, 1, 1.0f, 1.0f, 1, 15);
@@ -229,9 +214,9 @@ TEST_F(Meshes, BadHandlesAreRefused) {
         VM_MeshFaceQuantity(handle, 8);
         VM_MeshDelete(handle);
     }
-    EXPECT_EQ(VM_UsedBankQuantity(), 5);
-    EXPECT_TRUE(zeroed(small));
-    EXPECT_EQ(std::pair(faces(mesh)[0].CornerCount, VM_MeshGetVerts(mesh)), std::pair(4, 4));
+    EXPECT_EQ(std::tuple(VM_UsedBankQuantity(), zeroed(small), faces(mesh)[0].CornerCount,
+                         VM_MeshGetVerts(mesh)),
+              std::tuple(5, true, 4, 4));
 }
 
 TEST_F(Meshes, DeleteReleasesEverythingTheMeshOwns) {
@@ -266,9 +251,10 @@ TEST_F(Meshes, HeldRecordOutlivesDeleteDeadAndEmpty) {
     VM_IncBankRef(mesh);
     VM_MeshDelete(mesh);
     ASSERT_EQ(VM_BankExist(mesh), 1);
-    EXPECT_EQ(VM_UsedBankQuantity(), 1); // the owned banks are gone
-    EXPECT_EQ(std::pair(rec(mesh).Status, VM_MeshGetVerts(mesh)), std::pair(0, 0));
-    EXPECT_EQ(VM_MeshGetVertPtr(mesh, 0), nullptr);
+    // The owned banks are gone, the record is dead and empty.
+    EXPECT_EQ(std::tuple(VM_UsedBankQuantity(), rec(mesh).Status, VM_MeshGetVerts(mesh),
+                         VM_MeshGetVertPtr(mesh, 0)),
+              std::tuple(1, 0, 0, nullptr));
     // The released handles go to new banks, which the dead record no longer reaches.
     int others[3];
     for (int& h : others)
@@ -297,9 +283,9 @@ TEST(MeshesAccounting, FailedCreationLeavesNothingBehind) {
     for (const auto& r : refused)
         EXPECT_EQ(VM_MeshCreate(r[0], r[1]), 0) << r[0] << " " << r[1];
     EXPECT_EQ(VM_UsedBankQuantity(), 0);
-    EXPECT_EQ(VM_MeshCreate(4, 1), 1); // exactly enough handles
-    EXPECT_EQ(VM_MeshCreate(4, 1), 0);
-    EXPECT_EQ(VM_UsedBankQuantity(), 4);
+    // Exactly enough handles for one mesh; braces keep the order.
+    EXPECT_EQ((std::tuple{VM_MeshCreate(4, 1), VM_MeshCreate(4, 1), VM_UsedBankQuantity()}),
+              std::tuple(1, 0, 4));
     VM_MeshDelete(1);
     EXPECT_EQ(VM_UsedBankQuantity(), 0);
     VM_CloseMemoryManager();

@@ -1,34 +1,20 @@
 // Vertex transform, projection and culling into the triangle cache, against
 // the transform and projection formulas worked out here, on a 64 x 48 screen
 // whose viewport bounds the culling.
-#include <gtest/gtest.h>
-
-#include <array>
 #include <cmath>
 #include <limits>
-#include <vector>
 
-#include "kx/kx_host.h"
-#include "kx/kx_vm.h"
+#include "graphics/host_fixture.h"
 
 namespace {
 
 constexpr double kDeg = 0.017453292519444445;
 
-class Projection : public ::testing::Test {
+class Projection : public kxt::Host {
   protected:
-    int32_t window = 0, screen = 0;
     void SetUp() override {
-        ASSERT_NE(VM_OpenMemoryManager(100), 0);
-        ASSERT_EQ(KXH_UseBackend("headless"), 1);
-        window = KX_OpenWindow(64, 48);
-        screen = KXH_OpenScreen(window, 64, 48, 32, 1);
-        ASSERT_GT(screen, 0);
-    }
-    void TearDown() override {
-        KX_CloseGraphics(screen);
-        KX_CloseWindow(window);
-        VM_CloseMemoryManager();
+        Host::SetUp();
+        if (!HasFatalFailure()) open_screen(32);
     }
     static VM_MeshVertex* verts(int32_t mesh, int buffer) {
         return static_cast<VM_MeshVertex*>(VM_MeshGetVertPtr(mesh, buffer));
@@ -48,34 +34,29 @@ class Projection : public ::testing::Test {
 };
 
 TEST_F(Projection, RotateVertexFollowsTheMatrixRxRyRz) {
-    struct Case {
-        float from[3], pos[3], handle[3], scale[3], angles[3], to[3];
-    } cases[] = {
-        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0, 90}, {0, 1, 0}},
-        {{0, 1, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {90, 0, 0}, {0, 0, 1}},
-        {{0, 0, 0}, {100, 100, 1}, {-16, -16, 0}, {2, 2, 1}, {0, 0, 0}, {68, 68, 1}},
-        {{1, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 90, 0}, {0, 0, -1}},
-    };
-    for (const Case& c : cases) {
-        VM_MeshVertex v{c.from[0], c.from[1], c.from[2], 7, 8, 9};
-        VM_RotateVertex3DXYZ(&v, &v, (void*)c.pos, (void*)c.handle, (void*)c.scale, (void*)c.angles,
-                             1);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR((&v.X)[k], c.to[k], 1e-6) << k;
-        EXPECT_EQ(v.NormalZ, 9.0f); // normals untouched
-    }
-    // A general case against the formulas in double.
+    // Two vertices turned in place against the formulas in double: moved by the handle,
+    // scaled, turned by Rx Ry Rz and placed; the normals untouched.
     const float a[3] = {30, 45, 60}, h[3] = {1, 2, 3}, s[3] = {2, 3, 4}, p[3] = {5, 6, 7};
-    VM_MeshVertex src{1, -2, 0.5f, 0, 0, 0}, dst{};
-    VM_RotateVertex3DXYZ(&src, &dst, (void*)p, (void*)h, (void*)s, (void*)a, 1);
+    VM_MeshVertex v[2] = {{1, -1, 0.5f, 7, 8, 9}, {-3, 4, -2, 7, 8, 9}};
+    const VM_MeshVertex from[2] = {v[0], v[1]};
+    VM_RotateVertex3DXYZ(v, v, (void*)p, (void*)h, (void*)s, (void*)a, 2);
     const double sx = std::sin(a[0] * kDeg), cx = std::cos(a[0] * kDeg), sy = std::sin(a[1] * kDeg),
                  cy = std::cos(a[1] * kDeg), sz = std::sin(a[2] * kDeg), cz = std::cos(a[2] * kDeg);
-    const double X = (1 + 1) * 2, Y = (-2 + 2) * 3, Z = (0.5 + 3) * 4;
-    EXPECT_NEAR(dst.X, cy * cz * X - cy * sz * Y + sy * Z + 5, 1e-4);
-    EXPECT_NEAR(
-        dst.Y, (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + 6, 1e-4);
-    EXPECT_NEAR(
-        dst.Z, (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + 7, 1e-4);
+    for (int i = 0; i < 2; ++i) {
+        const double X = (from[i].X + h[0]) * s[0], Y = (from[i].Y + h[1]) * s[1],
+                     Z = (from[i].Z + h[2]) * s[2];
+        EXPECT_NEAR(v[i].X, cy * cz * X - cy * sz * Y + sy * Z + p[0], 1e-4) << i;
+        EXPECT_NEAR(
+            v[i].Y,
+            (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + p[1], 1e-4)
+            << i;
+        EXPECT_NEAR(
+            v[i].Z,
+            (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + p[2], 1e-4)
+            << i;
+        EXPECT_EQ(std::tuple(v[i].NormalX, v[i].NormalY, v[i].NormalZ),
+                  std::tuple(7.0f, 8.0f, 9.0f));
+    }
 }
 
 // The projected arrays are the runtime's own; a projected position is observed
@@ -125,46 +106,38 @@ class Probe : public Projection {
 };
 
 TEST_F(Probe, CamerasProjectByTheirFormulas) {
-    const std::array<float, 3> points[] = {{10, 20, 5}, {-7, 4, 9}, {3, 3, 2}};
-    // No camera: the transformed position itself.
-    for (auto p : points) {
-        auto at = where({p[0] * 1000, p[1] * 1000, p[2]}, nullptr);
-        EXPECT_NEAR(at[0], p[0], 1e-3);
-        EXPECT_NEAR(at[1], p[1], 1e-3);
-    }
-    // Mode 0: roll by the z angle, divide by depth.
-    KX_Camera flat = camera(0);
-    const double c = std::cos(-30 * kDeg), s = std::sin(-30 * kDeg);
-    for (auto p : points) {
-        const double dx = p[0] - 2, dy = p[1] - 3, d = p[2] + 1;
-        auto at = where(p, &flat);
-        EXPECT_NEAR(at[0], 100 * (c * dx - s * dy) / d + 32, 2e-3);
-        EXPECT_NEAR(at[1], 50 * (s * dx + c * dy) / d + 24, 2e-3);
-    }
-    // Mode 0 without roll: every vertex at the screen centre.
-    flat.CameraNoRoll = 5;
-    for (auto p : points) {
-        auto at = where(p, &flat);
-        EXPECT_NEAR(at[0], 32, 1e-3);
-        EXPECT_NEAR(at[1], 24, 1e-3);
-    }
-    // Mode 1: the full camera, angles wrapped, y angle taken from 180.
-    KX_Camera full = camera(1);
+    // Mode 0 rolls by the z angle and divides by depth; without roll every vertex lands
+    // at the screen centre. Mode 1 is the full camera, angles wrapped, y taken from 180.
+    KX_Camera flat = camera(0), still = camera(0), full = camera(1);
+    still.CameraNoRoll = 5;
     full.CameraZ = 20;
-    const double ax = 20 * kDeg, ay = std::fmod(180.0 - 200.0 + 360.0, 360.0) * kDeg,
-                 az = 330 * kDeg;
-    for (auto p : points) {
-        const double dx = p[0] - 2, dy = 3 - p[1], dz = 20 - p[2];
-        const double u = std::cos(az) * dx - std::sin(az) * dy;
-        const double v = std::sin(az) * dx + std::cos(az) * dy;
+    const double c = std::cos(-30 * kDeg), s = std::sin(-30 * kDeg), ax = 20 * kDeg,
+                 ay = std::fmod(180.0 - 200.0 + 360.0, 360.0) * kDeg, az = 330 * kDeg;
+    for (std::array<float, 3> p : {std::array<float, 3>{10, 20, 5}, {-7, 4, 9}, {3, 3, 2}}) {
+        const double dx = p[0] - 2, dy = p[1] - 3, d = p[2] + 1, dz = 20 - p[2];
+        const double u = std::cos(az) * dx + std::sin(az) * dy;
+        const double v = std::sin(az) * dx - std::cos(az) * dy;
         const double w = std::sin(ay) * u + std::cos(ay) * dz;
         const double X = std::sin(ay) * dz - std::cos(ay) * u;
         const double D = std::sin(ax) * v + std::cos(ax) * w;
         const double Y = std::cos(ax) * v - std::sin(ax) * w;
         ASSERT_GE(D, 1.0);
-        auto at = where(p, &full);
-        EXPECT_NEAR(at[0], 100 * X / D + 32, 2e-3);
-        EXPECT_NEAR(at[1], 50 * Y / D + 24, 2e-3);
+        const struct {
+            std::array<float, 3> at;
+            const KX_Camera* camera;
+            double x, y;
+        } ways[] = {
+            {{p[0] * 1000, p[1] * 1000, p[2]}, nullptr, p[0], p[1]}, // no camera: as it is
+            {p, &flat, 100 * (c * dx - s * dy) / d + 32, 50 * (s * dx + c * dy) / d + 24},
+            {p, &still, 32, 24},
+            {p, &full, 100 * X / D + 32, 50 * Y / D + 24},
+        };
+        for (const auto& way : ways) {
+            const auto at = where(way.at, way.camera);
+            EXPECT_NEAR(at[0], way.x, 2e-3)
+                << p[0] << " " << (way.camera ? way.camera->CameraMode : -1);
+            EXPECT_NEAR(at[1], way.y, 2e-3) << p[0];
+        }
     }
 }
 
@@ -202,15 +175,14 @@ TEST_F(Projection, CullingDropsFacesBehindTooFarOutsideAndFacingAway) {
     }
     // Refusals: no mesh, no faces, corners naming vertices the mesh lacks, no current surface.
     const int32_t bad = face({{0, 0, 1}, {10, 0, 1}, {0, 10, 1}});
-    VM_MeshPokeFace(bad, 0, 2, 4, 0, 0, 0, 1);
-    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
-    VM_MeshPokeFace(bad, 0, 2, -1, 0, 0, 0, 1);
-    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
-    VM_MeshPokeFace(bad, 0, 2, 2, 0, 0, 0, 1);
-    EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 3);
-    EXPECT_EQ(VM_MeshTranslateToVertexCache(VM_MeshCreate(4, 0), nullptr), 0);
-    EXPECT_EQ(VM_MeshTranslateToVertexCache(12345, nullptr), 0);
-    EXPECT_EQ(VM_MeshProjectVertex(12345, nullptr, 1), 1);
+    for (auto [vertex, written] : {std::pair(4, 0), {-1, 0}, {2, 3}}) {
+        VM_MeshPokeFace(bad, 0, 2, vertex, 0, 0, 0, 1);
+        EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), written) << vertex;
+    }
+    EXPECT_EQ(std::tuple(VM_MeshTranslateToVertexCache(VM_MeshCreate(4, 0), nullptr),
+                         VM_MeshTranslateToVertexCache(12345, nullptr),
+                         VM_MeshProjectVertex(12345, nullptr, 1)),
+              std::tuple(0, 0, 1));
     KX_SetCurrentSurface(0);
     EXPECT_EQ(VM_MeshTranslateToVertexCache(bad, nullptr), 0);
 }
