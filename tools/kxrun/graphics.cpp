@@ -122,18 +122,26 @@ void Graphics::close() {
 
 bool Graphics::start(std::string& error) {
     if (started_) return true;
-    void* all[] = {
-        reinterpret_cast<void*>(KXH_UseBackend),     reinterpret_cast<void*>(KXH_OpenScreen),
-        reinterpret_cast<void*>(KXH_PumpMessages),   reinterpret_cast<void*>(KXH_SetTestClock),
-        reinterpret_cast<void*>(KXH_AdvanceClock),   reinterpret_cast<void*>(KXH_SaveFramePNG),
-        reinterpret_cast<void*>(KXH_FeedKey),
-        reinterpret_cast<void*>(KX_OpenWindow),      reinterpret_cast<void*>(KX_CloseWindow),
-        reinterpret_cast<void*>(KX_CloseGraphics),   reinterpret_cast<void*>(KX_SwapGraphics),
-        reinterpret_cast<void*>(KX_KeyState),        reinterpret_cast<void*>(KX_FlushKeys),
-        reinterpret_cast<void*>(KX_ImageCreate),     reinterpret_cast<void*>(KX_ImageDelete),
-        reinterpret_cast<void*>(KX_ImageRenderTo),   reinterpret_cast<void*>(KX_ImageGetMaskColour),
-        reinterpret_cast<void*>(KX_LockSurface),     reinterpret_cast<void*>(KX_UnLockSurface),
-        reinterpret_cast<void*>(KX_GetLockBufferPtr)};
+    void* all[] = {reinterpret_cast<void*>(KXH_UseBackend),
+                   reinterpret_cast<void*>(KXH_OpenScreen),
+                   reinterpret_cast<void*>(KXH_PumpMessages),
+                   reinterpret_cast<void*>(KXH_SetTestClock),
+                   reinterpret_cast<void*>(KXH_AdvanceClock),
+                   reinterpret_cast<void*>(KXH_SaveFramePNG),
+                   reinterpret_cast<void*>(KXH_FeedKey),
+                   reinterpret_cast<void*>(KX_OpenWindow),
+                   reinterpret_cast<void*>(KX_CloseWindow),
+                   reinterpret_cast<void*>(KX_CloseGraphics),
+                   reinterpret_cast<void*>(KX_SwapGraphics),
+                   reinterpret_cast<void*>(KX_KeyState),
+                   reinterpret_cast<void*>(KX_FlushKeys),
+                   reinterpret_cast<void*>(KX_ImageCreate),
+                   reinterpret_cast<void*>(KX_ImageDelete),
+                   reinterpret_cast<void*>(KX_ImageRenderTo),
+                   reinterpret_cast<void*>(KX_ImageGetMaskColour),
+                   reinterpret_cast<void*>(KX_LockSurface),
+                   reinterpret_cast<void*>(KX_UnLockSurface),
+                   reinterpret_cast<void*>(KX_GetLockBufferPtr)};
     for (void* f : all)
         if (!f) {
             error = "the loaded runtime lacks the host kit or the screen exports";
