@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -55,6 +57,30 @@ std::int32_t bytes_per_pixel(std::int32_t format) {
 
 } // namespace
 
+bool parse_keys(const std::string& text, std::vector<KeyEvent>& out, std::string& error) {
+    out.clear();
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string item = text.substr(start, end - start);
+        long long f = 0, code = 0, down = 0;
+        int used = 0;
+        if (std::sscanf(item.c_str(), "%lld:%lld:%lld%n", &f, &code, &down, &used) != 3 ||
+            used != int(item.size()) || f < 1 || code < 1 || code > 255 || down < 0 || down > 1) {
+            error = "'" + item +
+                    "' is not FRAME:SCANCODE:DOWN (a frame from 1, a scan code from 1 to 255, "
+                    "DOWN 1 or 0)";
+            return false;
+        }
+        out.push_back({f, std::int32_t(code), down == 1});
+        start = end + 1;
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const KeyEvent& a, const KeyEvent& b) { return a.frame < b.frame; });
+    return true;
+}
+
 Graphics::Graphics(const Runtime& rt, GraphicsOptions options) : opt_(std::move(options)) {
     if (opt_.capture_every < 1) opt_.capture_every = 1;
 #define KX_GFX_BIND(name) name = reinterpret_cast<decltype(name)>(rt.symbol(#name))
@@ -64,6 +90,7 @@ Graphics::Graphics(const Runtime& rt, GraphicsOptions options) : opt_(std::move(
     KX_GFX_BIND(KXH_SetTestClock);
     KX_GFX_BIND(KXH_AdvanceClock);
     KX_GFX_BIND(KXH_SaveFramePNG);
+    KX_GFX_BIND(KXH_FeedKey);
     KX_GFX_BIND(KX_OpenWindow);
     KX_GFX_BIND(KX_CloseWindow);
     KX_GFX_BIND(KX_CloseGraphics);
@@ -95,17 +122,26 @@ void Graphics::close() {
 
 bool Graphics::start(std::string& error) {
     if (started_) return true;
-    void* all[] = {
-        reinterpret_cast<void*>(KXH_UseBackend),     reinterpret_cast<void*>(KXH_OpenScreen),
-        reinterpret_cast<void*>(KXH_PumpMessages),   reinterpret_cast<void*>(KXH_SetTestClock),
-        reinterpret_cast<void*>(KXH_AdvanceClock),   reinterpret_cast<void*>(KXH_SaveFramePNG),
-        reinterpret_cast<void*>(KX_OpenWindow),      reinterpret_cast<void*>(KX_CloseWindow),
-        reinterpret_cast<void*>(KX_CloseGraphics),   reinterpret_cast<void*>(KX_SwapGraphics),
-        reinterpret_cast<void*>(KX_KeyState),        reinterpret_cast<void*>(KX_FlushKeys),
-        reinterpret_cast<void*>(KX_ImageCreate),     reinterpret_cast<void*>(KX_ImageDelete),
-        reinterpret_cast<void*>(KX_ImageRenderTo),   reinterpret_cast<void*>(KX_ImageGetMaskColour),
-        reinterpret_cast<void*>(KX_LockSurface),     reinterpret_cast<void*>(KX_UnLockSurface),
-        reinterpret_cast<void*>(KX_GetLockBufferPtr)};
+    void* all[] = {reinterpret_cast<void*>(KXH_UseBackend),
+                   reinterpret_cast<void*>(KXH_OpenScreen),
+                   reinterpret_cast<void*>(KXH_PumpMessages),
+                   reinterpret_cast<void*>(KXH_SetTestClock),
+                   reinterpret_cast<void*>(KXH_AdvanceClock),
+                   reinterpret_cast<void*>(KXH_SaveFramePNG),
+                   reinterpret_cast<void*>(KXH_FeedKey),
+                   reinterpret_cast<void*>(KX_OpenWindow),
+                   reinterpret_cast<void*>(KX_CloseWindow),
+                   reinterpret_cast<void*>(KX_CloseGraphics),
+                   reinterpret_cast<void*>(KX_SwapGraphics),
+                   reinterpret_cast<void*>(KX_KeyState),
+                   reinterpret_cast<void*>(KX_FlushKeys),
+                   reinterpret_cast<void*>(KX_ImageCreate),
+                   reinterpret_cast<void*>(KX_ImageDelete),
+                   reinterpret_cast<void*>(KX_ImageRenderTo),
+                   reinterpret_cast<void*>(KX_ImageGetMaskColour),
+                   reinterpret_cast<void*>(KX_LockSurface),
+                   reinterpret_cast<void*>(KX_UnLockSurface),
+                   reinterpret_cast<void*>(KX_GetLockBufferPtr)};
     for (void* f : all)
         if (!f) {
             error = "the loaded runtime lacks the host kit or the screen exports";
@@ -233,6 +269,8 @@ Graphics::Step Graphics::sync(std::string& error) {
         if (deadline_ < now - period) deadline_ = now; // far behind: do not race to catch up
         std::this_thread::sleep_until(deadline_);
     }
+    for (; next_key_ < opt_.keys.size() && opt_.keys[next_key_].frame <= frames_; ++next_key_)
+        KXH_FeedKey(opt_.keys[next_key_].scan_code, opt_.keys[next_key_].down ? 1 : 0);
     if (on_frame) on_frame(on_frame_context, frames_, window_);
     Step s = poll();
     frame_start_ = Clock::now();

@@ -16,12 +16,24 @@ namespace kx::run {
 
 class Runtime;
 
+// A key fed to the keyboard at a frame's sync (--keys).
+struct KeyEvent {
+    std::int64_t frame = 0; // fed at the sync that ends this frame, before its pump
+    std::int32_t scan_code = 0;
+    bool down = false;
+};
+
+// Parses "FRAME:SCANCODE:DOWN,..." (frames from 1, scan codes 1 to 255, DOWN 1
+// or 0) into events in frame order; false with the reason.
+bool parse_keys(const std::string& text, std::vector<KeyEvent>& out, std::string& error);
+
 struct GraphicsOptions {
     std::string backend;            // "headless", "sdl", or empty: as KX_BACKEND or the display
     std::int64_t frames = 0;        // stop after this many frames (0: never)
     std::string capture_dir;        // save frames here as PNG files (empty: none)
     std::int32_t capture_every = 1; // every k-th frame
     double rate = 60;               // frames per second that sync waits for (0: no wait)
+    std::vector<KeyEvent> keys;     // input injected at given frames, in frame order
 };
 
 class Graphics {
@@ -80,6 +92,7 @@ class Graphics {
     bool capture_dir_made_ = false;
     std::chrono::steady_clock::time_point deadline_, frame_start_;
     std::vector<double> frame_times_;
+    std::size_t next_key_ = 0; // the first event of opt_.keys not fed yet
 
     // The exports and host kit functions used here.
 #define KX_GFX_FN(name) decltype(&::name) name = nullptr
@@ -89,6 +102,7 @@ class Graphics {
     KX_GFX_FN(KXH_SetTestClock);
     KX_GFX_FN(KXH_AdvanceClock);
     KX_GFX_FN(KXH_SaveFramePNG);
+    KX_GFX_FN(KXH_FeedKey);
     KX_GFX_FN(KX_OpenWindow);
     KX_GFX_FN(KX_CloseWindow);
     KX_GFX_FN(KX_CloseGraphics);

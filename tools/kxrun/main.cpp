@@ -34,7 +34,9 @@ void usage() {
                  "  --capture-every K  save every K-th frame only (default 1)\n"
                  "  --rate HZ          frames per second that sync waits for (default 60;\n"
                  "                     0: no wait); the program's frame_rate overrides it\n"
-                 "  --seed N           seed of random (default: from the clock)\n");
+                 "  --seed N           seed of random (default: from the clock)\n"
+                 "  --keys F:S:D,...   at the sync of frame F (from 1), the key of scan code S\n"
+                 "                     goes down (D 1) or up (D 0) before messages are pumped\n");
 }
 
 bool number(const char* text, long long lo, long long hi, long long& out) {
@@ -91,7 +93,13 @@ int main(int argc, char** argv) {
             opt.graphics.capture_every = static_cast<std::int32_t>(value(1, INT32_MAX));
         else if (a == "--rate")
             opt.graphics.rate = static_cast<double>(value(0, 1000));
-        else if (a == "--seed")
+        else if (a == "--keys" && k + 1 < argc) {
+            std::string why;
+            if (!kx::run::parse_keys(argv[++k], opt.graphics.keys, why)) {
+                std::fprintf(stderr, "kxrun: --keys: %s\n", why.c_str());
+                return kCannotRun;
+            }
+        } else if (a == "--seed")
             opt.seed = static_cast<std::uint64_t>(value(0, INT64_MAX));
         else if (a == "-h" || a == "--help") {
             usage();
