@@ -81,15 +81,12 @@ TEST_F(Screen, PaintAndMovePresentTheScreenAndFramesSaveAsPNG) {
     KXH_PumpMessages();
     EXPECT_EQ(KXH_ReadFrame(window, nullptr, 0, nullptr, nullptr), before + 2);
     EXPECT_EQ(frame()[64 + 1], 0x0000FFu);
+    // The PNG's contents are read back by the demo tests, from kxrun's captures.
     std::string path = ::testing::TempDir() + "kx_frame.png";
-    EXPECT_EQ(KXH_SaveFramePNG(window, path.c_str()), 1);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char sig[4] = {};
-    EXPECT_EQ(std::fread(sig, 1, 4, f), 4u);
-    std::fclose(f);
-    EXPECT_EQ(std::string(sig + 1, 3), "PNG");
-    EXPECT_EQ(KXH_SaveFramePNG(window, "/no/such/folder/x.png"), 0);
+    EXPECT_EQ((Quad{KXH_SaveFramePNG(window, path.c_str()),
+                    KXH_SaveFramePNG(window, "/no/such/folder/x.png")}),
+              (Quad{1, 0}));
+    std::remove(path.c_str());
 }
 
 TEST_F(Screen, ViewportsLocksAndTheCurrentSurface) {
