@@ -8,6 +8,7 @@
 #include <iterator>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "host.h"
 #include "tools_fixture.h"
@@ -66,49 +67,45 @@ TEST(Host, PrintsIntegersFloatsAndStrings) {
     EXPECT_EQ(r.out, "-2147483648|0|1e+10|0.1|16777216|-2.5|3\na\0b|||done\n"s);
 }
 
-TEST(Host, EndGivesTheStatusAndFaultsNameTheLine) {
-    Ran r = run_source("int a = 7\nend a\n");
-    EXPECT_TRUE(r.outcome.ended);
-    EXPECT_EQ(r.outcome.status, 7);
-    r = run_source("float f = -2.9\nend f\n");
-    EXPECT_TRUE(r.outcome.ended);
-    EXPECT_EQ(r.outcome.status, -2);
-
-    // A return without a return address: the interpreter refuses it; the host
-    // reports it with the line, and the program has not ended.
-    r = run_source("int a\nprint \"before\"\n  return\n");
-    EXPECT_FALSE(r.outcome.ended);
-    EXPECT_EQ(r.out, "before\n");
-    EXPECT_EQ(r.outcome.message,
-              "t.kxa:3 (at position 6): return found no return address on the stack (0 entries)");
-    // func_return needs a return address and a count.
-    r = run_source("int a\npush a\nfunc_return a\n");
-    EXPECT_FALSE(r.outcome.ended);
-    EXPECT_NE(
-        r.outcome.message.find("func_return found no return address on the stack (1 entries)"),
-        std::string::npos);
+// How programs stop: their end with its status, faults named with the line (the program
+// has not ended), and the cycle limit, which stops a program once it has used its cycles.
+TEST(Host, EndFaultsAndTheCycleLimitGiveTheOutcome) {
+    struct Case {
+        const char* src;
+        std::int64_t max_cycles;
+        bool ended;
+        std::int32_t status;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"int a = 7\nend a\n", 0, true, 7, ""},
+        {"float f = -2.9\nend f\n", 0, true, -2, ""},
+        {"int a\nprint \"before\"\n  return\n", 0, false, 0,
+         "t.kxa:3 (at position 6): return found no return address on the stack (0 entries)"},
+        {"int a\npush a\nfunc_return a\n", 0, false, 0,
+         "t.kxa:3 (at position 3): func_return found no return address on the stack (1 entries)"},
+        {"int a\nL: inc a\ngoto L\n", 1000, false, 0,
+         "t.kxa:2 (at position 0): stopped after 1000 counted instructions (the cycle limit)"},
+        {"int a\ninc a\ninc a\ninc a\nend a\n", 3, false, 0,
+         "t.kxa:5 (at position 9): stopped after 3 counted instructions (the cycle limit)"},
+        {"int a\ninc a\ninc a\ninc a\nend a\n", 4, true, 3, ""},
+    };
+    for (const Case& c : cases) {
+        run::Options opt;
+        opt.max_cycles = c.max_cycles;
+        opt.budget = 64;
+        Ran r = run_source(c.src, opt);
+        EXPECT_EQ(std::tuple(r.outcome.ended, r.outcome.status, r.outcome.message),
+                  std::tuple(c.ended, c.status, std::string(c.message)))
+            << c.src;
+        if (c.max_cycles && !c.ended) {
+            EXPECT_EQ(r.stats.cycles, std::uint64_t(c.max_cycles));
+        }
+    }
+    EXPECT_EQ(run_source("int a\nprint \"before\"\nreturn\n").out, "before\n");
 }
 
-TEST(Host, CycleLimitAndBudgetKeepStateAcrossRuns) {
-    run::Options opt;
-    opt.max_cycles = 1000;
-    opt.budget = 64;
-    Ran r = run_source("int a\nL: inc a\ngoto L\n", opt);
-    EXPECT_FALSE(r.outcome.ended);
-    EXPECT_EQ(r.outcome.message,
-              "t.kxa:2 (at position 0): stopped after 1000 counted instructions (the cycle limit)");
-    EXPECT_EQ(r.stats.cycles, 1000u);
-    // The limit stops a program once it has used its cycles, even before an end.
-    opt.max_cycles = 3;
-    r = run_source("int a\ninc a\ninc a\ninc a\nend a\n", opt);
-    EXPECT_FALSE(r.outcome.ended);
-    EXPECT_EQ(r.outcome.message,
-              "t.kxa:5 (at position 9): stopped after 3 counted instructions (the cycle limit)");
-    opt.max_cycles = 4;
-    r = run_source("int a\ninc a\ninc a\ninc a\nend a\n", opt);
-    EXPECT_TRUE(r.outcome.ended);
-    EXPECT_EQ(r.outcome.status, 3);
-
+TEST(Host, ABudgetKeepsStateAcrossRuns) {
     // The same program under a budget of 1 (a hand-back after every counted
     // instruction) and a large one: same output, same count.
     // The functions example (recursion, lists, a jump table).
@@ -195,8 +192,7 @@ const std::string kKxasm = KXASM_PATH;
 TEST(Kxrun, ExitStatusesMessagesAndBytecodeFiles) {
     std::string src = write_temp("status.kxa", "int a = 259\nprint \"hi\"\nend a\n");
     Process p = run_command(kKxrun + " --stats " + src);
-    EXPECT_EQ(p.status, 3); // the low 8 bits of 259
-    EXPECT_EQ(p.out, "hi\n");
+    EXPECT_EQ(std::pair(p.status, p.out), std::pair(3, "hi\n"s)); // the low 8 bits of 259
     EXPECT_TRUE(std::regex_search(
         p.err, std::regex("kxrun: 0 counted instructions in 2 runs, 2 host instructions \\(0 "
                           "export calls\\), [0-9.]+ s\n")))
@@ -207,16 +203,14 @@ TEST(Kxrun, ExitStatusesMessagesAndBytecodeFiles) {
     p = run_command(kKxasm + " -o " + kxb + " " + src);
     EXPECT_EQ(p.status, 0) << p.err;
     p = run_command(kKxrun + " " + kxb);
-    EXPECT_EQ(p.status, 3);
-    EXPECT_EQ(p.out, "hi\n");
+    EXPECT_EQ(std::pair(p.status, p.out), std::pair(3, "hi\n"s));
 
     // A damaged bytecode file is refused before anything runs.
     std::string bytes = slurp(kxb);
     bytes[9 * 4 + 8 * 4] = 99; // the operand of "end" names integer 99
     std::string bad = write_temp("bad.kxb", bytes);
     p = run_command(kKxrun + " " + bad);
-    EXPECT_EQ(p.status, 125);
-    EXPECT_EQ(p.out, "");
+    EXPECT_EQ(std::pair(p.status, p.out), std::pair(125, ""s));
     EXPECT_NE(p.err.find("the program was refused"), std::string::npos) << p.err;
     EXPECT_NE(p.err.find("status: index 99 is outside the integer table (2)"), std::string::npos)
         << p.err;
@@ -224,8 +218,7 @@ TEST(Kxrun, ExitStatusesMessagesAndBytecodeFiles) {
     // Assembly errors: every message, and no run.
     std::string wrong = write_temp("wrong.kxa", "print \"x\"\nfrob\ngoto nowhere\n");
     p = run_command(kKxrun + " " + wrong);
-    EXPECT_EQ(p.status, 125);
-    EXPECT_EQ(p.out, "");
+    EXPECT_EQ(std::pair(p.status, p.out), std::pair(125, ""s));
     EXPECT_EQ(p.err, wrong + ":2:1: error: unknown mnemonic 'frob'\n" + wrong +
                          ":3:6: error: undefined label 'nowhere'\n");
     p = run_command(kKxasm + " " + wrong);
