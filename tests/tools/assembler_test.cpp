@@ -162,9 +162,7 @@ TEST(Assembler, CallsNameImportsOncePerExport) {
     kxasm::Image im = assembled("int s, n\nn = call VM_StrLen(s)\ncall VM_Free(s)\n"
                                 "n = call VM_StrLen(n)\nend\n");
     EXPECT_EQ(im.imports, (std::vector<std::string>{"VM_StrLen", "VM_Free"}));
-    EXPECT_EQ(im.words[1], 0);
-    EXPECT_EQ(im.words[8], 1);
-    EXPECT_EQ(im.words[15], 0);
+    EXPECT_EQ((W{im.words[1], im.words[8], im.words[15]}), (W{0, 1, 0}));
 }
 
 struct ErrorCase {

@@ -54,10 +54,8 @@ TEST(BytecodeFile, RoundTripAndRefusalOfDamagedFiles) {
     EXPECT_EQ(fields(back), fields(im));
     EXPECT_EQ(back.stack, 77u);
     // Header: magic, version, words, code words, integers, floats, stack, strings, imports.
-    EXPECT_EQ(bytes[0], 'K');
-    EXPECT_EQ(bytes[3], 'C');
-    EXPECT_EQ(bytes[8], im.words.size());
-    EXPECT_EQ(bytes[24], 77);
+    EXPECT_EQ((std::vector<std::size_t>{bytes[0], bytes[3], bytes[8], bytes[24]}),
+              (std::vector<std::size_t>{'K', 'C', im.words.size(), 77}));
 
     // Every truncation is refused, as is trailing data.
     for (std::size_t n = 0; n < bytes.size(); ++n)
