@@ -115,11 +115,10 @@ TEST_F(Screen, ViewportsLocksAndTheCurrentSurface) {
     EXPECT_EQ(KX_SurfacePitch(i), 72); // 32 x 2 rounded to 8, plus 8
 
     KX_SetCurrentSurface(i);
-    EXPECT_EQ(KX_GetCurrentSurface(), i);
-    EXPECT_EQ(KX_SetCurrentBlitFXSurface(i), i);
-    EXPECT_EQ(KX_SetCurrentBlitFXSurface(12345), 0);
-    EXPECT_EQ(KX_SetCurrentSurface(-3), 0);
-    EXPECT_EQ(KX_GetCurrentSurface(), 0);
+    EXPECT_EQ((std::array{KX_GetCurrentSurface(), KX_SetCurrentBlitFXSurface(i),
+                          KX_SetCurrentBlitFXSurface(12345), KX_SetCurrentSurface(-3),
+                          KX_GetCurrentSurface()}),
+              (std::array{i, i, 0, 0, 0}));
     KX_SetCurrentSurface(i);
     EXPECT_EQ(KX_ImageDelete(i), 1);
     EXPECT_EQ(KX_GetCurrentSurface(), screen); // deleting the current image selects its screen
