@@ -47,8 +47,6 @@ TEST(Assembler, EachLayoutProducesItsWords) {
         {"func_return a, y", {VM_OP_FUNC_RETURN, kI, 0, kF, 1}},
         {"on_goto a, L, L, L", {VM_OP_ON_GOTO, kI, 0, 3, 0, 0, 0}},
         {"on_goto x", {VM_OP_ON_GOTO, kF, 0, 0}},
-        // Lists go after the code, here at 5 (the instruction and the final end).
-        {"clear_list [a, x]", {VM_OP_CLEAR_LIST, 5}},
         {"pop_n a, x, other", {VM_OP_POP_N, 3, kI, 0, kF, 0, kO, 0}},
         {"push_n a, 7", {VM_OP_PUSH_N, 2, kI, 0, kI, 3}},
         {"and a, b, c", {VM_OP_AND, kI, 0, kI, 1, kI, 2}},
