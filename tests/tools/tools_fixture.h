@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,44 @@ inline std::string joined(const std::vector<std::string>& lines) {
     for (const std::string& l : lines)
         s += l + "\n";
     return s;
+}
+
+// What a run of a program by the host gave: its output, how it stopped, its counts.
+struct Ran {
+    bool loaded = false;
+    std::vector<std::string> load_errors;
+    run::Outcome outcome;
+    run::Stats stats;
+    std::string out;
+    std::int64_t frames = 0;
+};
+
+// Runs an image (graphics headless); on_frame, if given, is called at every sync.
+inline Ran run_image(const kxasm::Image& im, run::Options opt = {},
+                     void (*on_frame)(void*, std::int64_t, std::int32_t) = nullptr) {
+    Ran r;
+    char* buf = nullptr;
+    std::size_t len = 0;
+    std::FILE* f = open_memstream(&buf, &len);
+    opt.out = f;
+    opt.graphics.backend = "headless";
+    {
+        run::Host host(runtime(), opt);
+        host.graphics().on_frame = on_frame;
+        r.loaded = host.load(im, r.load_errors);
+        if (r.loaded) r.outcome = host.run();
+        r.stats = host.stats();
+        r.frames = host.graphics().frames();
+    }
+    std::fclose(f);
+    r.out.assign(buf, len);
+    std::free(buf);
+    return r;
+}
+
+inline Ran run_source(const std::string& src, run::Options opt = {},
+                      void (*on_frame)(void*, std::int64_t, std::int32_t) = nullptr) {
+    return run_image(assembled(src), opt, on_frame);
 }
 
 } // namespace kx::test
