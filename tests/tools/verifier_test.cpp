@@ -154,6 +154,12 @@ TEST(Verifier, RefusesEachKindOfMalformedProgram) {
          "at 0, on_goto: table size -2 is negative"},
         {"negative result count", image_of(with_end({VM_OP_CALL, 0, -1, 0})),
          "at 0, func_call: result count -1 is negative"},
+        {"result count that could pass for an address",
+         image_of(with_end({VM_OP_CALL, 0, 0x10000, 4})),
+         "at 0, func_call: result count 65536 is above 65535"},
+        {"return whose pairs read on into the lists", image_of({VM_OP_FUNC_RETURN}, {kI, 0, kF, 5}),
+         "at 0, func_return: result (in the lists after the code): index 5 is outside the float "
+         "table (2)"},
         {"instruction cut by the end of the code", image_of({kxasm::HOST_END, kI}),
          "at 0, end: the instruction runs past the end of the code (2 words)"},
         {"code that runs on", image_of({VM_OP_INC, kI, 0}),
