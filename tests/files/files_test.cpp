@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "kx/kx_vm.h"
 #include "kxp/system.h"
@@ -226,6 +227,38 @@ TEST_F(Files, ValueLinesAndFolders) {
     EXPECT_TRUE(fsys::exists(dir / "relative.txt"));
     VM_CHDIR(nullptr);
     fsys::current_path(before);
+}
+
+// Names end at the bank's end, whatever follows it in memory; counts that no
+// string can hold are refused before anything is read.
+TEST_F(Files, NamesStayInsideTheirBankAndHugeCountsAreRefused) {
+    const std::string path = (dir / "abcdefgh").string();
+    // A zero-terminated bank without its zero byte, then a counted string whose
+    // terminator was overwritten, each followed by other banks' bytes.
+    int zt = VM_TypedAlloc(static_cast<std::uint32_t>(path.size()), 3, 0);
+    std::memcpy(VM_BankPtr(zt), path.data(), path.size());
+    int after = VM_TypedAlloc(64, 0, 0);
+    std::memset(VM_BankPtr(after), '0', 64);
+    int counted = S(path);
+    static_cast<char*>(VM_StrFirstChrPtr(counted))[path.size()] = '0';
+    for (int n : {zt, counted}) {
+        int w = VM_FileWrite(n);
+        ASSERT_NE(w, 0);
+        VM_FileClose(w);
+    }
+    std::vector<std::string> made;
+    for (const auto& e : fsys::directory_iterator(dir))
+        made.push_back(e.path().filename().string());
+    EXPECT_EQ(made, std::vector<std::string>{"abcdefgh"});
+
+    put("small", "hello");
+    int f = VM_FileRead(name("small")), d = S("keep"), capacity = VM_StrBufferSize(d);
+    for (int count : {INT32_MAX, INT32_MAX - 8}) {
+        EXPECT_EQ(VM_FileReadCHR(f, 0, d, count), 0);
+        EXPECT_EQ(get(d), "keep");
+        EXPECT_EQ(VM_StrBufferSize(d), capacity);
+    }
+    VM_FileClose(f);
 }
 
 TEST_F(Files, TimerReadsThePlatformClock) {
