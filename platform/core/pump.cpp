@@ -266,8 +266,13 @@ BOOL FeedMouseMove(HWND hwnd, std::int32_t x, std::int32_t y) {
     }
     WindowState& s = window_state();
     POINT o = client_origin(*w);
-    POINT to = {o.x + x, o.y + y};
-    devices_motion(to.x - s.cursor_pos.x, to.y - s.cursor_pos.y, 0);
+    // A host may feed any coordinates: the sums wrap as the devices' counters do.
+    auto wrap = [](std::int64_t v) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+    };
+    POINT to = {wrap(std::int64_t(o.x) + x), wrap(std::int64_t(o.y) + y)};
+    devices_motion(wrap(std::int64_t(to.x) - s.cursor_pos.x),
+                   wrap(std::int64_t(to.y) - s.cursor_pos.y), 0);
     s.cursor_pos = to;
     return feed_window(hwnd, EventKind::mouse_move, x, y);
 }
