@@ -12,11 +12,11 @@
 
 namespace {
 
-// The folder the harness works in; made once, the process's current folder.
+// The folder the harness works in, made once; names are full paths into it.
 const std::string& folder() {
     static const std::string dir = [] {
         char name[] = "/tmp/kx_fuzz_files_XXXXXX";
-        if (!mkdtemp(name) || chdir(name) != 0) std::abort();
+        if (!mkdtemp(name)) std::abort();
         return std::string(name);
     }();
     return dir;
@@ -31,13 +31,13 @@ void empty_folder() {
     }
 }
 
-// A name inside the folder: a few letters or digits (or none).
+// A path into the folder: a few letters or digits (or none) after it.
 std::string file_name(kx::fuzz::Input& in) {
     static const char chars[] = "ab0.";
     std::string s;
     for (std::size_t n = in.pick(5); n > 0; --n)
         s.push_back(chars[in.pick(4)]);
-    return s == "." || s == ".." ? "a" : s;
+    return folder() + "/" + (s == "." || s == ".." ? "a" : s);
 }
 
 std::int32_t count_of(kx::fuzz::Input& in) {

@@ -78,6 +78,45 @@ std::int32_t read_bytewise(Stream& s, std::int32_t dest, int stop, bool skip_aft
     return n;
 }
 
+// The characters from the current position up to the next CR (or the end of
+// the file), read in 48-byte blocks as the line reader does; the stream is left
+// after the last block read.
+void line_from(Stream& s, std::string& line) {
+    for (;;) {
+        char block[48];
+        std::size_t got = s.read(block, sizeof block);
+        const void* cr = std::memchr(block, 13, got);
+        line.append(block,
+                    cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - block) : got);
+        if (cr || got < sizeof block || line.size() > std::size_t(str::kMaxChars) - 64) break;
+    }
+}
+
+// Past this many characters the line reader stops growing its string by 96 at a
+// time (a move of the whole string each time, so time quadratic in the line).
+constexpr std::int32_t kLongLine = 1 << 16;
+
+// The rest of a long line, `kept` characters of which are in dest: read aside,
+// then dest is grown once to the capacity that growing by 96 before every
+// 48-byte block would have given, and the rest copied in. Gives the characters
+// kept; when the memory cannot be had, the whole blocks that fit.
+std::int32_t read_long_line_rest(Stream& s, std::int32_t dest, std::int32_t kept) {
+    std::string rest;
+    if (!kx::refusing(false, [&] { return line_from(s, rest), true; })) return kept;
+    const std::int64_t n = std::min<std::int64_t>(kept + std::int64_t(rest.size()), str::kMaxChars);
+    std::int64_t room = str::room(dest);
+    for (std::int64_t k = kept; k <= n; k += 48)
+        if (k + 48 >= room) room = std::min<std::int64_t>(room + 96, INT32_MAX);
+    str::resize(dest, static_cast<std::int32_t>(room));
+    std::int64_t end = n;
+    if (str::room(dest) < n)
+        end = std::max<std::int64_t>(str::room(dest) - 48 - kept, 0) / 48 * 48 + kept;
+    if (end > kept && str::room(dest) >= end)
+        std::memcpy(str::first_char(dest) + kept, rest.data(),
+                    static_cast<std::size_t>(end - kept));
+    return static_cast<std::int32_t>(std::min<std::int64_t>(end, str::room(dest)));
+}
+
 } // namespace
 
 std::uint32_t open(std::int32_t name, Mode mode) noexcept try {
@@ -168,6 +207,10 @@ void read_line(std::uint32_t id, std::int32_t position, std::int32_t dest) noexc
         // Read 48 bytes at a time straight into the characters, growing by 96
         // whenever fewer than 48 free places remain.
         if (std::int64_t(kept) + 48 >= str::room(dest)) {
+            if (kept >= kLongLine) {
+                kept = read_long_line_rest(*s, dest, kept);
+                break;
+            }
             str::resize(dest, str::grown(str::room(dest), 96));
             if (std::int64_t(kept) + 48 > str::room(dest)) break; // the memory could not be had
         }
@@ -256,14 +299,7 @@ std::string private_line(Stream& s, std::int32_t position) {
     const off_t saved = s.tell();
     if (position >= 0) s.seek(position);
     const off_t start = s.tell();
-    for (;;) {
-        char block[48];
-        std::size_t got = s.read(block, sizeof block);
-        const void* cr = std::memchr(block, 13, got);
-        line.append(block,
-                    cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - block) : got);
-        if (cr || got < sizeof block || line.size() > INT32_MAX - 64) break;
-    }
+    line_from(s, line);
     s.seek(position >= 0 ? saved : start + static_cast<off_t>(line.size()) + 2);
     return line;
 }

@@ -166,6 +166,23 @@ TEST_F(Files, LongLinesAcrossBlockBoundaries) {
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // 2 past the last line
     EXPECT_EQ(VM_FileEOF(r), 1);
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // restored exactly
+    // Growth by 96 whenever fewer than 48 places are free before a 48-byte block:
+    // the 200 characters take capacity 0 to 96, 192 and 288.
+    int fresh = VM_NewKXStr(0);
+    VM_FileReadStr(r, static_cast<int>(bytes.find(lines[8])), fresh);
+    EXPECT_EQ(get(fresh), lines[8]);
+    EXPECT_EQ(VM_StrBufferSize(fresh), 288);
+    // A line of 100,000 characters grows the same way (read past 64 KiB with one
+    // growth instead of one every 96 characters).
+    std::string longest(100'000, 'q');
+    longest[77'777] = 'r';
+    put("longest", longest + "\r\nnext");
+    int l = VM_FileRead(name("longest"));
+    VM_FileReadStr(l, -1, fresh);
+    EXPECT_EQ(get(fresh), longest);
+    EXPECT_EQ(VM_StrBufferSize(fresh), 100128);
+    EXPECT_EQ((VM_FileReadStr(l, -1, fresh), get(fresh)), "next");
+    VM_FileClose(l);
     // The earlier reader, byte by byte, into a string with no room at all.
     VM_FileSetPos(r, 0);
     int old = VM_NewKXStr(0);
