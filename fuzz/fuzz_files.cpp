@@ -12,11 +12,14 @@
 
 namespace {
 
-// The folder the harness works in, made once; names are full paths into it.
+// The folder the harness works in, made once. Names are full paths into it, but
+// a program may swap or overwrite a name's bank with any text, so the folder is
+// also the current one: relative names land in it too. (Give the fuzzer its
+// corpus and artifact folders as absolute paths, as fuzz/run.sh does.)
 const std::string& folder() {
     static const std::string dir = [] {
         char name[] = "/tmp/kx_fuzz_files_XXXXXX";
-        if (!mkdtemp(name)) std::abort();
+        if (!mkdtemp(name) || chdir(name) != 0) std::abort();
         return std::string(name);
     }();
     return dir;

@@ -26,13 +26,14 @@ cmake --build --preset fuzz -j2 --target "${harnesses[@]/#/fuzz_}" >/dev/null
 export KX_BACKEND=headless
 failed=0
 for h in "${harnesses[@]}"; do
-  work=build/fuzz/corpus/$h
-  artifacts=build/fuzz/artifacts/$h/
+  # Absolute paths: the file harness works in a folder of its own.
+  work=$PWD/build/fuzz/corpus/$h
+  artifacts=$PWD/build/fuzz/artifacts/$h/
   mkdir -p "$work" "$artifacts"
   log=build/fuzz/$h.log
   status=0
   build/fuzz/bin/fuzz_"$h" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix="$artifacts" "$work" fuzz/corpus/"$h" >"$log" 2>&1 || status=$?
+    -artifact_prefix="$artifacts" "$work" "$PWD/fuzz/corpus/$h" >"$log" 2>&1 || status=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)
   if [[ $status -eq 0 ]]; then
     echo "fuzz_$h: ${runs:-0} executions in ${seconds} s, no findings"
