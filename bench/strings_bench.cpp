@@ -135,6 +135,19 @@ void BM_Split(benchmark::State& state) {
 }
 BENCHMARK(BM_Split)->Unit(benchmark::kMillisecond);
 
+// A text split by its own characters (65,536 of them, every one a delimiter):
+// the cost stays linear in the text and the delimiter set.
+void BM_SplitBySelf(benchmark::State& state) {
+    Manager m;
+    std::string s(65536, ' ');
+    for (std::size_t k = 0; k < s.size(); ++k)
+        s[k] = static_cast<char>(1 + k % 255);
+    int t = make(s);
+    for (auto _ : state) benchmark::DoNotOptimize(VM_StrSplit(t, t));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(s.size()));
+}
+BENCHMARK(BM_SplitBySelf)->Unit(benchmark::kMillisecond);
+
 // The same work as the split: every delimiter found, the non-empty pieces
 // (at most 65,537, as the split keeps) recorded as views.
 void BM_StdSplit(benchmark::State& state) {

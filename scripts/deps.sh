@@ -8,6 +8,10 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev l
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(lua5.4 luajit libsdl2-gfx-dev libpixman-1-dev)
 fi
+# The fuzzing build (fuzz/run.sh): clang with its libFuzzer and sanitizer runtimes.
+if [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

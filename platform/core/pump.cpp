@@ -62,6 +62,12 @@ void deliver_key(WindowState& s, const Event& e) {
     send(s.focus, down ? WM_KEYDOWN : WM_KEYUP, generic, static_cast<LPARAM>(l));
 }
 
+// Coordinate arithmetic on what a host fed (any 32-bit values): wraps as the
+// mouse devices' counters do.
+std::int32_t wrap(std::int64_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
+
 void deliver_button(WindowState& s, const Event& e) {
     static constexpr UINT vks[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1};
     static constexpr UINT downs[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
@@ -74,7 +80,8 @@ void deliver_button(WindowState& s, const Event& e) {
     WPARAM wp = mouse_keys();
     if (e.a == 3) wp |= static_cast<WPARAM>(XBUTTON1) << 16;
     UINT msg = downs[e.a] + (down ? 0 : 1);
-    send(s.hover, msg, wp, MAKELPARAM(e.cursor.x - o.x, e.cursor.y - o.y));
+    send(s.hover, msg, wp,
+         MAKELPARAM(wrap(std::int64_t(e.cursor.x) - o.x), wrap(std::int64_t(e.cursor.y) - o.y)));
 }
 
 void deliver(WindowState& s, const Event& e) {
@@ -266,8 +273,10 @@ BOOL FeedMouseMove(HWND hwnd, std::int32_t x, std::int32_t y) {
     }
     WindowState& s = window_state();
     POINT o = client_origin(*w);
-    POINT to = {o.x + x, o.y + y};
-    devices_motion(to.x - s.cursor_pos.x, to.y - s.cursor_pos.y, 0);
+    // A host may feed any coordinates: the sums wrap as the devices' counters do.
+    POINT to = {wrap(std::int64_t(o.x) + x), wrap(std::int64_t(o.y) + y)};
+    devices_motion(wrap(std::int64_t(to.x) - s.cursor_pos.x),
+                   wrap(std::int64_t(to.y) - s.cursor_pos.y), 0);
     s.cursor_pos = to;
     return feed_window(hwnd, EventKind::mouse_move, x, y);
 }

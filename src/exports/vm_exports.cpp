@@ -1,6 +1,8 @@
 // Exports of the bytecode machine: program records, stacks, variables and the
 // interpreter. Indexes are checked against the sizes given at allocation: an
 // index outside its table reads 0 and writes nothing.
+#include <algorithm>
+
 #include "kx/kx_vm.h"
 #include "vm/vm.h"
 
@@ -45,9 +47,11 @@ KX_API int32_t KX_CALL VM_Stack_Pop_INT(VM_Program* program) noexcept {
 }
 
 KX_API int32_t KX_CALL VM_Stack_Peek(VM_Program* program, int32_t word_index) noexcept {
-    if (!program || program->StackMaxSize < 0) return 0;
-    auto words = (static_cast<uint32_t>(program->StackMaxSize) + 1) * 3;
-    const int32_t* w = table_at<int32_t>(program->Stack, words, word_index);
+    if (!program) return 0;
+    // The entry array as allocated: capacity + 1 entries of three words.
+    const uint64_t words = (uint64_t(block_of(program)->stack_capacity) + 1) * 3;
+    const int32_t* w = table_at<int32_t>(
+        program->Stack, static_cast<uint32_t>(std::min<uint64_t>(words, UINT32_MAX)), word_index);
     return w ? *w : 0;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "files/stream.h"
@@ -34,9 +35,12 @@ Stream* find(std::uint32_t id) {
     return it == table().open.end() ? nullptr : it->second.get();
 }
 
-const char* name_of(std::int32_t name) {
-    const std::uint8_t* p = str::first_char(name);
-    return p && str::length(name) > 0 ? reinterpret_cast<const char*>(p) : nullptr;
+// A file name as the system gets it: the string's characters up to its first
+// zero byte, never past its length or its bank's end (a host or program may
+// have overwritten the terminator); empty for a non-string or an empty name.
+std::string name_of(std::int32_t name) {
+    std::string_view v = str::text(name).view();
+    return std::string(v.substr(0, std::min(v.find('\0'), v.size())));
 }
 
 // The position rule: a position >= 0 transfers there and leaves the current
@@ -54,7 +58,7 @@ template <class Transfer> auto at(Stream& s, std::int32_t position, Transfer tra
 bool make_room(std::int32_t dest, std::int32_t used) {
     std::int32_t r = str::room(dest);
     if (used < r) return true;
-    str::resize(dest, std::max(r * 2, r + 16));
+    str::resize(dest, std::max(str::grown(r, r), str::grown(r, 16)));
     return used < str::room(dest);
 }
 
@@ -74,15 +78,54 @@ std::int32_t read_bytewise(Stream& s, std::int32_t dest, int stop, bool skip_aft
     return n;
 }
 
+// The characters from the current position up to the next CR (or the end of
+// the file), read in 48-byte blocks as the line reader does; the stream is left
+// after the last block read.
+void line_from(Stream& s, std::string& line) {
+    for (;;) {
+        char block[48];
+        std::size_t got = s.read(block, sizeof block);
+        const void* cr = std::memchr(block, 13, got);
+        line.append(block,
+                    cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - block) : got);
+        if (cr || got < sizeof block || line.size() > std::size_t(str::kMaxChars) - 64) break;
+    }
+}
+
+// Past this many characters the line reader stops growing its string by 96 at a
+// time (a move of the whole string each time, so time quadratic in the line).
+constexpr std::int32_t kLongLine = 1 << 16;
+
+// The rest of a long line, `kept` characters of which are in dest: read aside,
+// then dest is grown once to the capacity that growing by 96 before every
+// 48-byte block would have given, and the rest copied in. Gives the characters
+// kept; when the memory cannot be had, the whole blocks that fit.
+std::int32_t read_long_line_rest(Stream& s, std::int32_t dest, std::int32_t kept) {
+    std::string rest;
+    if (!kx::refusing(false, [&] { return line_from(s, rest), true; })) return kept;
+    const std::int64_t n = std::min<std::int64_t>(kept + std::int64_t(rest.size()), str::kMaxChars);
+    std::int64_t room = str::room(dest);
+    for (std::int64_t k = kept; k <= n; k += 48)
+        if (k + 48 >= room) room = std::min<std::int64_t>(room + 96, INT32_MAX);
+    str::resize(dest, static_cast<std::int32_t>(room));
+    std::int64_t end = n;
+    if (str::room(dest) < n)
+        end = std::max<std::int64_t>(str::room(dest) - 48 - kept, 0) / 48 * 48 + kept;
+    if (end > kept && str::room(dest) >= end)
+        std::memcpy(str::first_char(dest) + kept, rest.data(),
+                    static_cast<std::size_t>(end - kept));
+    return static_cast<std::int32_t>(std::min<std::int64_t>(end, str::room(dest)));
+}
+
 } // namespace
 
 std::uint32_t open(std::int32_t name, Mode mode) noexcept try {
-    const char* path = name_of(name);
-    if (!path) return 0;
+    const std::string path = name_of(name);
+    if (path.empty()) return 0;
     auto access = mode == Mode::ReadWrite ? Stream::Access::ReadWrite
                   : mode == Mode::Read    ? Stream::Access::Read
                                           : Stream::Access::Write;
-    std::unique_ptr<Stream> s = Stream::open(path, access);
+    std::unique_ptr<Stream> s = Stream::open(path.c_str(), access);
     if (!s) return 0;
     Table& t = table();
     std::uint32_t id = t.next_id++;
@@ -115,15 +158,20 @@ void set_position(std::uint32_t id, std::int32_t offset) noexcept {
     if (Stream* s = find(id)) s->seek(offset);
 }
 
-std::int32_t size_of(std::int32_t name) noexcept {
-    const char* path = name_of(name);
-    std::unique_ptr<Stream> s = path ? Stream::open(path, Stream::Access::Read) : nullptr;
+std::int32_t size_of(std::int32_t name) noexcept try {
+    const std::string path = name_of(name);
+    std::unique_ptr<Stream> s =
+        path.empty() ? nullptr : Stream::open(path.c_str(), Stream::Access::Read);
     return s ? static_cast<std::int32_t>(s->size()) : 0;
+} catch (...) {
+    return 0; // no memory for the name
 }
 
-std::int32_t exists(std::int32_t name) noexcept {
-    const char* path = name_of(name);
-    return path && Stream::open(path, Stream::Access::Read) ? 1 : 0;
+std::int32_t exists(std::int32_t name) noexcept try {
+    const std::string path = name_of(name);
+    return !path.empty() && Stream::open(path.c_str(), Stream::Access::Read) ? 1 : 0;
+} catch (...) {
+    return 0;
 }
 
 std::uint32_t read_value(std::uint32_t id, std::int32_t position, int bytes) noexcept {
@@ -158,9 +206,13 @@ void read_line(std::uint32_t id, std::int32_t position, std::int32_t dest) noexc
     for (;;) {
         // Read 48 bytes at a time straight into the characters, growing by 96
         // whenever fewer than 48 free places remain.
-        if (kept + 48 >= str::room(dest)) {
-            str::resize(dest, str::room(dest) + 96);
-            if (kept + 48 > str::room(dest)) break; // the memory could not be had
+        if (std::int64_t(kept) + 48 >= str::room(dest)) {
+            if (kept >= kLongLine) {
+                kept = read_long_line_rest(*s, dest, kept);
+                break;
+            }
+            str::resize(dest, str::grown(str::room(dest), 96));
+            if (std::int64_t(kept) + 48 > str::room(dest)) break; // the memory could not be had
         }
         std::uint8_t* chars = str::first_char(dest) + kept;
         std::size_t got = s->read(chars, 48);
@@ -198,6 +250,7 @@ void read_chars(std::uint32_t id, std::int32_t position, std::int32_t dest,
     if (!s || str::room(dest) < 0) return;
     at(*s, position, [&] {
         if (count < 1) return str::set_length(dest, read_bytewise(*s, dest, 0, false));
+        if (count > str::kMaxChars - 16) return 0; // no string holds it: nothing read
         if (count >= str::reported_capacity(dest)) str::resize(dest, count + 16);
         if (str::room(dest) < count) return 0;
         std::size_t got = s->read(str::first_char(dest), static_cast<std::size_t>(count));
@@ -239,19 +292,36 @@ std::int32_t write_memory(std::uint32_t id, std::int32_t position, const void* s
 }
 
 namespace {
-str::Text scratch_line(std::uint32_t id, std::int32_t position) noexcept {
-    std::int32_t scratch = str::scratch_string(1024);
-    read_line(id, position, scratch);
-    return str::text(scratch);
+// The next text line as read_line reads it, into the runtime's own memory
+// (never a bank that a program could reach).
+std::string private_line(Stream& s, std::int32_t position) {
+    std::string line;
+    const off_t saved = s.tell();
+    if (position >= 0) s.seek(position);
+    const off_t start = s.tell();
+    line_from(s, line);
+    s.seek(position >= 0 ? saved : start + static_cast<off_t>(line.size()) + 2);
+    return line;
+}
+
+str::Text as_text(const std::string& line) {
+    return {reinterpret_cast<const std::uint8_t*>(line.data()),
+            static_cast<std::int32_t>(line.size())};
 }
 } // namespace
 
-std::int32_t read_number_int(std::uint32_t id, std::int32_t position) noexcept {
-    return find(id) ? str::parse_int(scratch_line(id, position)) : 0;
+std::int32_t read_number_int(std::uint32_t id, std::int32_t position) noexcept try {
+    Stream* s = find(id);
+    return s ? str::parse_int(as_text(private_line(*s, position))) : 0;
+} catch (...) {
+    return 0; // no memory for the line
 }
 
-float read_number_float(std::uint32_t id, std::int32_t position) noexcept {
-    return find(id) ? static_cast<float>(str::parse_float(scratch_line(id, position))) : 0.0f;
+float read_number_float(std::uint32_t id, std::int32_t position) noexcept try {
+    Stream* s = find(id);
+    return s ? static_cast<float>(str::parse_float(as_text(private_line(*s, position)))) : 0.0f;
+} catch (...) {
+    return 0.0f;
 }
 
 std::int32_t temp_folder(std::int32_t dest) noexcept {

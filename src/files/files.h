@@ -33,7 +33,7 @@ std::int32_t read_memory(std::uint32_t id, std::int32_t position, void* address,
 std::int32_t write_memory(std::uint32_t id, std::int32_t position, const void* start,
                           const void* end) noexcept;
 
-// The number on the next text line (read into the scratch string).
+// The number on the next text line.
 std::int32_t read_number_int(std::uint32_t id, std::int32_t position) noexcept;
 float read_number_float(std::uint32_t id, std::int32_t position) noexcept;
 

@@ -148,13 +148,12 @@ void format_digits(std::int32_t dest, std::int32_t value, std::int32_t digits) n
     if (room(dest) < 0) return;
     if (digits < 1) return (void)set_length(dest, 0);
     const std::int32_t n = std::min(digits, 128);
-    std::int32_t scratch = scratch_string(1024);
-    format_int(scratch, value);
-    Text t = text(scratch);
+    char buf[16];
+    const auto length =
+        static_cast<std::int32_t>(std::to_chars(buf, buf + sizeof buf, value).ptr - buf);
     std::string out(static_cast<std::size_t>(n), '0');
-    std::int32_t take = std::min(n, t.length);
-    std::memcpy(out.data() + (n - take), t.chars + (t.length - take),
-                static_cast<std::size_t>(take));
+    std::int32_t take = std::min(n, length);
+    std::memcpy(out.data() + (n - take), buf + (length - take), static_cast<std::size_t>(take));
     assign(dest, out);
 } catch (...) {
     // The buffer could not be had: the destination is left as it was.

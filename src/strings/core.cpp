@@ -105,7 +105,7 @@ void resize(std::int32_t h, std::int32_t n) noexcept {
     Shape s = shape(h);
     if (s.type == 0) return;
     if (n < 0) n = 0;
-    n = std::min(n, INT32_MAX - 5);
+    n = std::min(n, kMaxChars);
     mem::resize(h, counted(s) ? n + 5 : n + 1);
     set_length(h, n);
 }
@@ -126,7 +126,7 @@ std::int32_t set_length(std::int32_t h, std::int32_t n) noexcept {
 }
 
 void reserve(std::int32_t h, std::int32_t n) noexcept {
-    if (room(h) < n) resize(h, n + 16);
+    if (room(h) < n) resize(h, grown(n, 16));
 }
 
 void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) noexcept {
@@ -151,7 +151,7 @@ void assign(std::int32_t dest, const std::uint8_t* data, std::int32_t n) noexcep
 void copy(std::int32_t dest, std::int32_t source) noexcept {
     if (dest == source || room(dest) < 0) return;
     Text s = text(source);
-    if (s.length > room(dest)) resize(dest, s.length + 16);
+    if (s.length > room(dest)) resize(dest, grown(s.length, 16));
     if (room(dest) < s.length) return;
     s = text(source); // the source is another bank: its bytes did not move
     move_bytes(first_char(dest), s.chars, s.length);
@@ -249,7 +249,9 @@ std::int32_t new_from_chars(const void* text) noexcept {
 }
 
 void peek_memory(std::int32_t dest, const void* source, std::int32_t count) noexcept {
-    if (!source || count < 0 || room(dest) < 0) return;
+    // A count that no string could hold with its growth is refused before any
+    // byte is read.
+    if (!source || count < 0 || count > kMaxChars - 16 || room(dest) < 0) return;
     if (count == 0) count = zero_terminated_length(source);
     // The bytes may lie inside the destination, which the resize below may move.
     const auto* from = static_cast<const std::uint8_t*>(source);
@@ -262,7 +264,7 @@ void peek_memory(std::int32_t dest, const void* source, std::int32_t count) noex
         if (!kept) return;
         from = reinterpret_cast<const std::uint8_t*>(aside.data());
     }
-    if (reported_capacity(dest) <= count) resize(dest, count + 16);
+    if (reported_capacity(dest) <= count) resize(dest, grown(count, 16));
     assign(dest, from, count);
 }
 
@@ -346,12 +348,6 @@ bool lower_equal(std::int32_t a, std::int32_t b) noexcept {
     std::int32_t k = first_difference(x, y, n);
     if (k < n) return x.chars[k] < y.chars[k];
     return x.length == y.length;
-}
-
-std::int32_t scratch_string(std::int32_t capacity) noexcept {
-    static mem::Owned scratch;
-    if (!scratch.alive()) scratch.adopt(new_string(capacity));
-    return scratch.handle;
 }
 
 } // namespace kx::strings

@@ -110,7 +110,11 @@ void trim_right(std::int32_t source, std::int32_t set, std::int32_t dest) noexce
 }
 
 void trim(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept {
-    Text t = text(source), s = text(set);
+    trim(source, text(set), dest);
+}
+
+void trim(std::int32_t source, Text s, std::int32_t dest) noexcept {
+    Text t = text(source);
     if (t.empty() || s.empty()) return copy(dest, source);
     CharSet members(s); // taken before the destination (which may be the set) is written
     std::int32_t k = leading_run(t, members);
@@ -199,14 +203,9 @@ void insert(std::int32_t source, std::int32_t insertion, std::int32_t position,
 
 std::int32_t clone_file_name(std::int32_t h) noexcept {
     if (h == 0) return 0;
-    static memory::Owned blanks; // the set " \t", kept as a scratch string
-    if (!blanks.alive()) {
-        std::int32_t s = new_string(2);
-        assign(s, std::string_view(" \t", 2));
-        blanks.adopt(s);
-    }
+    static const std::uint8_t blanks[] = {' ', '\t'};
     std::int32_t c = clone(h);
-    if (c > 0) trim(c, blanks.handle, c);
+    if (c > 0) trim(c, Text{blanks, 2}, c);
     return c;
 }
 

@@ -6,6 +6,7 @@
 // bank reads as an empty string and is never written as one.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string_view>
 
@@ -35,6 +36,16 @@ std::int32_t reported_capacity(std::int32_t h) noexcept;
 // Characters that fit with their terminator: the reported capacity for types 1
 // and 2, the bank size - 1 for type 3, -1 for a non-string.
 std::int32_t room(std::int32_t h) noexcept;
+
+// The most characters a string holds: its bank size must fit 32 bits signed.
+constexpr std::int32_t kMaxChars = INT32_MAX - 5;
+
+// n + extra without overflow, saturated at INT32_MAX: sizes computed from a
+// program's numbers go through it (resize clamps what no bank can hold).
+inline std::int32_t grown(std::int32_t n, std::int64_t extra) noexcept {
+    const std::int64_t v = std::int64_t(n) + extra;
+    return static_cast<std::int32_t>(v > INT32_MAX ? INT32_MAX : v < 0 ? 0 : v);
+}
 
 // New type-1 string of the given capacity (negative counts as 0); length 0.
 std::int32_t new_string(std::int32_t capacity) noexcept;
@@ -66,11 +77,6 @@ bool greater(std::int32_t a, std::int32_t b) noexcept;
 bool greater_equal(std::int32_t a, std::int32_t b) noexcept;
 bool lower(std::int32_t a, std::int32_t b) noexcept;
 bool lower_equal(std::int32_t a, std::int32_t b) noexcept;
-
-// ---- Scratch state, created on first use and kept --------------------------------
-
-// The shared scratch string; `capacity` is used only when it is created.
-std::int32_t scratch_string(std::int32_t capacity) noexcept;
 
 // ---- Text functions ------------------------------------------------------------------
 
@@ -109,7 +115,7 @@ std::int32_t copy_chars_out(std::int32_t source, std::int32_t start, std::int32_
 std::int32_t instring_old(std::int32_t text, std::int32_t search, std::int32_t start) noexcept;
 // dest := fragment `index` of the last split.
 void fragment_to(std::int32_t index, std::int32_t dest) noexcept;
-// The value of fragment `index`, read from a copy in the scratch string.
+// The value of fragment `index`.
 std::int32_t fragment_int(std::int32_t index) noexcept;
 float fragment_float(std::int32_t index) noexcept;
 
@@ -132,6 +138,7 @@ void cut_right(std::int32_t source, std::int32_t dest, std::int32_t position) no
 void trim_left(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept;
 void trim_right(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept;
 void trim(std::int32_t source, std::int32_t set, std::int32_t dest) noexcept;
+void trim(std::int32_t source, Text set, std::int32_t dest) noexcept;
 void to_lower(std::int32_t source, std::int32_t dest) noexcept;
 void to_upper(std::int32_t source, std::int32_t dest) noexcept;
 void auto_caps(std::int32_t source, std::int32_t dest) noexcept;

@@ -4,8 +4,10 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "kxp/heap.h"
 #include "memory/banks.h"
@@ -78,43 +80,20 @@ bool folded_equal(const std::uint8_t* a, const std::uint8_t* b, std::int32_t n,
     return true;
 }
 
-// A scratch table: a raw bank created on first use and kept, growing as needed.
-class ScratchTable {
-  public:
-    explicit ScratchTable(std::uint32_t initial) : initial_(initial) {}
-    // The table's memory with at least `bytes` bytes, grown to `grown` bytes
-    // when shorter; null when no bank can be had.
-    std::uint8_t* ensure(std::uint32_t bytes, std::uint32_t grown) {
-        if (!bank_.alive()) bank_.adopt(mem::alloc(std::max(initial_, bytes), mem::kRaw, 0));
-        if (!bank_.alive()) return nullptr;
-        if (mem::size(bank_.handle) < bytes)
-            mem::resize(bank_.handle, static_cast<std::int32_t>(std::max(grown, bytes)));
-        if (mem::size(bank_.handle) < bytes) return nullptr;
-        return static_cast<std::uint8_t*>(mem::ptr(bank_.handle));
-    }
-    std::uint8_t* data() {
-        return bank_.alive() ? static_cast<std::uint8_t*>(mem::ptr(bank_.handle)) : nullptr;
-    }
-    std::uint32_t size() { return bank_.alive() ? mem::size(bank_.handle) : 0; }
-
-  private:
-    mem::Owned bank_;
-    std::uint32_t initial_;
-};
-
 constexpr std::int32_t kMaxDelimiters = 65536;
 
 constexpr std::int32_t kMaxMatches = 65536;
 
-ScratchTable g_matches(1024);
-ScratchTable g_delimiters(1024);
-ScratchTable g_fragments(8192);
+// The scratch tables live in the runtime's own memory, not in banks: a program
+// can neither swap, resize nor free them.
+std::vector<std::int32_t> g_matches; // 0-based offsets of replace's matches
 
-// What the last split produced: the fragments point into the characters of
-// `source`, checked against its current memory before they are read.
+// What the last split produced: (address of the first character, length) of
+// each fragment, pointing into the characters of `source`, checked against
+// its current memory before they are read.
 struct SplitResult {
     mem::Owned source;
-    std::int32_t count = 0;
+    std::vector<std::array<std::uint32_t, 2>> fragments;
 } g_split;
 
 } // namespace
@@ -198,20 +177,15 @@ void replace(std::int32_t source, std::int32_t search, std::int32_t replacement,
     if (find.empty() || find.length > src.length) return copy(dest, source);
 
     // Record the matches (never overlapping) in the match table.
-    std::int32_t count = 0;
-    std::uint8_t* table = g_matches.ensure(1024, 1024);
-    if (!table) return;
-    for (std::int32_t at = instring(src, find, start, fold); at > 0 && count < kMaxMatches;
+    std::vector<std::int32_t>& matches = g_matches;
+    matches.clear();
+    for (std::int32_t at = instring(src, find, start, fold);
+         at > 0 && matches.size() < std::size_t(kMaxMatches);
          at = instring(src, find, at + find.length, fold)) {
-        if (std::uint32_t(count + 1) * 4 > g_matches.size()) {
-            table = g_matches.ensure((count + 1) * 4, g_matches.size() * 2);
-            if (!table) return;
-        }
-        std::int32_t offset = at - 1;
-        std::memcpy(table + 4 * count, &offset, 4);
-        ++count;
+        matches.push_back(at - 1);
         if (first_only) break;
     }
+    const auto count = static_cast<std::int32_t>(matches.size());
     if (count == 0) return copy(dest, source);
 
     const std::int64_t total = src.length + std::int64_t(count) * (with.length - find.length);
@@ -230,9 +204,7 @@ void replace(std::int32_t source, std::int32_t search, std::int32_t replacement,
         out = first_char(dest);
     }
     std::int32_t from = 0;
-    for (std::int32_t k = 0; k < count; ++k) {
-        std::int32_t at;
-        std::memcpy(&at, table + 4 * k, 4);
+    for (std::int32_t at : matches) {
         std::memcpy(out, src.chars + from, static_cast<std::size_t>(at - from));
         out += at - from;
         if (with.length > 0) std::memcpy(out, with.chars, static_cast<std::size_t>(with.length));
@@ -248,54 +220,33 @@ void replace(std::int32_t source, std::int32_t search, std::int32_t replacement,
     // The buffer could not be had: the destination is left as it was.
 }
 
-std::int32_t split(std::int32_t source, std::int32_t delimiters) noexcept {
-    g_split.count = 0;
+std::int32_t split(std::int32_t source, std::int32_t delimiters) noexcept try {
+    g_split.fragments.clear();
     g_split.source.adopt(0);
     Text src = text(source), set = text(delimiters);
     if (src.empty() || set.empty()) return 0;
 
-    // Record the delimiters, then the end of the text.
-    std::int32_t recorded = 0;
-    std::uint8_t* table = g_delimiters.ensure(1024, 1024);
-    if (!table) return 0;
-    std::uint32_t capacity = g_delimiters.size();
-    for (std::int32_t at = find_next_delimiter(src, set, 0); at >= 0 && recorded < kMaxDelimiters;
-         at = find_next_delimiter(src, set, at + 1)) {
-        std::uint32_t need = static_cast<std::uint32_t>(recorded + 2) * 4; // room for the end entry
-        if (need > capacity) {
-            table = g_delimiters.ensure(need, capacity / 4 * 2 * 4 + 40);
-            if (!table) return 0;
-            capacity = g_delimiters.size();
-        }
-        std::memcpy(table + 4 * recorded, &at, 4);
-        ++recorded;
-    }
-    std::memcpy(table + 4 * recorded, &src.length, 4);
-
-    // Walk them: non-empty stretches between delimiters are the fragments.
-    std::int32_t count = 0, from = 0;
-    std::uint8_t* frags = g_fragments.ensure(8192, 8192);
-    if (!frags) return 0;
-    std::uint32_t pairs = g_fragments.size() / 8;
-    for (std::int32_t k = 0; k <= recorded; ++k) {
-        std::int32_t to;
-        std::memcpy(&to, table + 4 * k, 4);
-        if (to > from) {
-            if (static_cast<std::uint32_t>(count) + 1 >= pairs) {
-                frags = g_fragments.ensure((count + 2) * 8, pairs * 2 * 8);
-                if (!frags) break;
-                pairs = g_fragments.size() / 8;
-            }
-            std::uint32_t pair[2] = {kxp::addr32(src.chars + from),
-                                     static_cast<std::uint32_t>(to - from)};
-            std::memcpy(frags + 8 * count, pair, 8);
-            ++count;
-        }
+    // One pass over the text: at most kMaxDelimiters delimiters cut it, and
+    // the non-empty stretches between them (and the text's end) are the fragments.
+    bool member[256] = {};
+    for (std::int32_t k = 0; k < set.length; ++k)
+        member[set.chars[k]] = true;
+    std::int32_t from = 0, recorded = 0;
+    auto cut = [&](std::int32_t to) {
+        if (to > from)
+            g_split.fragments.push_back(
+                {kxp::addr32(src.chars + from), static_cast<std::uint32_t>(to - from)});
         from = to + 1;
-    }
+    };
+    for (std::int32_t p = 0; p < src.length && recorded < kMaxDelimiters; ++p)
+        if (member[src.chars[p]]) cut(p), ++recorded;
+    cut(src.length);
     g_split.source.adopt(source);
-    g_split.count = count;
-    return count;
+    return static_cast<std::int32_t>(g_split.fragments.size());
+} catch (...) {
+    // No memory for the fragment table: no fragments.
+    g_split.fragments.clear();
+    return 0;
 }
 
 std::int32_t instring_old(std::int32_t text_h, std::int32_t search, std::int32_t start) noexcept {
@@ -305,11 +256,9 @@ std::int32_t instring_old(std::int32_t text_h, std::int32_t search, std::int32_t
 }
 
 Text fragment(std::int32_t index) noexcept {
-    if (index < 0 || index >= g_split.count || !g_split.source.alive()) return {};
-    std::uint8_t* frags = g_fragments.data();
-    if (!frags || std::uint32_t(index + 1) * 8 > g_fragments.size()) return {};
-    std::uint32_t pair[2];
-    std::memcpy(pair, frags + 8 * index, 8);
+    if (index < 0 || std::size_t(index) >= g_split.fragments.size() || !g_split.source.alive())
+        return {};
+    const std::array<std::uint32_t, 2> pair = g_split.fragments[std::size_t(index)];
     // The split string may have been written or resized since: read only what
     // still lies inside its characters.
     Text whole = text(g_split.source.handle);
@@ -323,20 +272,12 @@ void fragment_to(std::int32_t index, std::int32_t dest) noexcept {
     assign(dest, f.chars, f.length);
 }
 
-namespace {
-Text fragment_in_scratch(std::int32_t index) noexcept {
-    std::int32_t scratch = scratch_string(128);
-    fragment_to(index, scratch);
-    return text(scratch);
-}
-} // namespace
-
 std::int32_t fragment_int(std::int32_t index) noexcept {
-    return parse_int(fragment_in_scratch(index));
+    return parse_int(fragment(index));
 }
 
 float fragment_float(std::int32_t index) noexcept {
-    return static_cast<float>(parse_float(fragment_in_scratch(index)));
+    return static_cast<float>(parse_float(fragment(index)));
 }
 
 } // namespace kx::strings

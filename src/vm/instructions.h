@@ -223,6 +223,13 @@ inline constexpr std::int32_t
 template <std::int32_t Opcode>
 inline constexpr std::int32_t kRepeatWords = width(layout_of(Opcode)->repeated.kind);
 
+// The largest result count that a verified CALL carries. CALL pushes its
+// count as a kind-1 entry, where RETURN and FUNC_RETURN look for return
+// addresses; they accept only addresses of program words, and program memory
+// never lies below 64 MiB (the low heap's lowest start), so a count this small
+// can never pass for one.
+constexpr std::int32_t kMaxResultCount = 0xFFFF;
+
 // Where NEXT goes on when the loop continues (see form::kNext).
 constexpr std::uint32_t next_resume(std::int32_t tag, std::uint32_t target) {
     return tag == VM_TAG_INT ? target : target + 1u;

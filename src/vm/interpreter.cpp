@@ -43,6 +43,14 @@ inline double float_div(double a, double b) {
     return (b < 0.0 || b > 0.0) ? a / b : 0.0;
 }
 
+// The pairs of the variable list at position `at`.
+inline std::int32_t list_pairs(const std::uint32_t* base, std::uint32_t at, std::uint32_t words) {
+    if (at >= words) return 0;
+    std::int32_t n = static_cast<std::int32_t>(base[at]);
+    std::int32_t room = static_cast<std::int32_t>((words - at - 1) / 2);
+    return n < 0 ? 0 : (n < room ? n : room);
+}
+
 } // namespace
 
 std::int32_t execute(VM_Program* prog, std::int32_t position, std::int32_t budget) {
@@ -372,11 +380,15 @@ op_func_return : {
     std::uint32_t to = static_cast<std::uint32_t>(sv.value(1));
     if (!VALID_RETURN(to)) goto refuse;
     sv.drop(2);
-    // The pairs follow the opcode; never read past the end of program memory.
+    // The pairs follow the opcode, as many as carry an operand tag: the count
+    // may be any return address that a GOSUB pushed, and the verifier has
+    // checked exactly those pairs. Never past the end of program memory.
     std::int64_t room = (static_cast<std::int64_t>(words) - (ip - base)) / 2;
     if (count > room) count = static_cast<std::int32_t>(room);
-    for (std::int32_t k = 0; k < count; ++k)
+    for (std::int32_t k = 0; k < count; ++k) {
+        if (static_cast<std::uint32_t>(W(2 * k) - VM_TAG_INT) > VM_TAG_OTHER - VM_TAG_INT) break;
         sv.push_operand(ints, floats, W(2 * k), W(2 * k + 1));
+    }
     sv.commit();
     ip = kxp::ptr<std::uint32_t>(to);
     COUNTED();
@@ -446,10 +458,14 @@ op_pop_n : {
     COUNTED();
 }
 
-// Variable lists: a count n at the list position, then n (tag, index) pairs.
+// Variable lists: a count n at the list position, then n (tag, index) pairs;
+// a count of 0 or less, or a list outside program memory, has no pairs, and
+// the pairs never run past program memory.
+#define LIST(list, n)                                                                              \
+    const std::int32_t n = list_pairs(base, ip[0], words);                                         \
+    const std::uint32_t* list = n > 0 ? base + ip[0] : base
 op_push_list : {
-    const std::uint32_t* list = base + W(0);
-    std::int32_t n = static_cast<std::int32_t>(list[0]);
+    LIST(list, n);
     StackView sv(prog);
     for (std::int32_t k = 0; k < n; ++k)
         sv.push_operand(ints, floats, static_cast<std::int32_t>(list[1 + 2 * k]),
@@ -460,8 +476,7 @@ op_push_list : {
 }
 
 op_pop_list : {
-    const std::uint32_t* list = base + W(0);
-    std::int32_t n = static_cast<std::int32_t>(list[0]);
+    LIST(list, n);
     StackView sv(prog);
     for (std::int32_t k = n - 1; k >= 0; --k) {
         std::int32_t tag = static_cast<std::int32_t>(list[1 + 2 * k]);
@@ -477,8 +492,7 @@ op_pop_list : {
 }
 
 op_clear_list : {
-    const std::uint32_t* list = base + W(0);
-    std::int32_t n = static_cast<std::int32_t>(list[0]);
+    LIST(list, n);
     for (std::int32_t k = 0; k < n; ++k) {
         std::int32_t tag = static_cast<std::int32_t>(list[1 + 2 * k]);
         std::int32_t index = static_cast<std::int32_t>(list[2 + 2 * k]);
@@ -491,6 +505,7 @@ op_clear_list : {
     COUNTED();
 }
 
+#undef LIST
 #undef W
 #undef DISPATCH
 #undef COUNTED

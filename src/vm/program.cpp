@@ -31,6 +31,7 @@ VM_Program* alloc_program(std::uint32_t words, std::uint32_t stack, std::uint32_
     b->program_words = words;
     b->int_count = ints;
     b->float_count = floats;
+    b->stack_capacity = static_cast<std::int32_t>(stack);
     VM_Program& r = b->rec;
     r.ProgramMemory = kxp::addr32(memory);
     r.IntVariables = kxp::addr32(itable);

@@ -10,13 +10,15 @@
 namespace kx::vm {
 
 // A program record as allocated: the published record first, then the sizes
-// given at allocation, which the exports use to keep every access inside the
-// record's buffers.
+// given at allocation, which the exports and the interpreter use to keep every
+// access inside the record's buffers. The host can write the published record
+// (StackMaxSize included) but not these.
 struct ProgramBlock {
     VM_Program rec;
     std::uint32_t program_words;
     std::uint32_t int_count;
     std::uint32_t float_count;
+    std::int32_t stack_capacity;
 };
 
 inline ProgramBlock* block_of(VM_Program* p) {
@@ -64,7 +66,7 @@ inline VM_StackEntry* stack_of(const VM_Program* p) {
 class StackView {
   public:
     explicit StackView(VM_Program* p)
-        : p_(p), s_(stack_of(p)), n_(p->StackCurrentSize), max_(p->StackMaxSize) {
+        : p_(p), s_(stack_of(p)), n_(p->StackCurrentSize), max_(block_of(p)->stack_capacity) {
         if (s_ == nullptr || n_ < 0 || n_ > max_) {
             s_ = nullptr;
             n_ = max_ = 0;

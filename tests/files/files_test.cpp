@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "kx/kx_vm.h"
 #include "kxp/system.h"
@@ -165,6 +166,23 @@ TEST_F(Files, LongLinesAcrossBlockBoundaries) {
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // 2 past the last line
     EXPECT_EQ(VM_FileEOF(r), 1);
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // restored exactly
+    // Growth by 96 whenever fewer than 48 places are free before a 48-byte block:
+    // the 200 characters take capacity 0 to 96, 192 and 288.
+    int fresh = VM_NewKXStr(0);
+    VM_FileReadStr(r, static_cast<int>(bytes.find(lines[8])), fresh);
+    EXPECT_EQ(get(fresh), lines[8]);
+    EXPECT_EQ(VM_StrBufferSize(fresh), 288);
+    // A line of 100,000 characters grows the same way (read past 64 KiB with one
+    // growth instead of one every 96 characters).
+    std::string longest(100'000, 'q');
+    longest[77'777] = 'r';
+    put("longest", longest + "\r\nnext");
+    int l = VM_FileRead(name("longest"));
+    VM_FileReadStr(l, -1, fresh);
+    EXPECT_EQ(get(fresh), longest);
+    EXPECT_EQ(VM_StrBufferSize(fresh), 100128);
+    EXPECT_EQ((VM_FileReadStr(l, -1, fresh), get(fresh)), "next");
+    VM_FileClose(l);
     // The earlier reader, byte by byte, into a string with no room at all.
     VM_FileSetPos(r, 0);
     int old = VM_NewKXStr(0);
@@ -226,6 +244,38 @@ TEST_F(Files, ValueLinesAndFolders) {
     EXPECT_TRUE(fsys::exists(dir / "relative.txt"));
     VM_CHDIR(nullptr);
     fsys::current_path(before);
+}
+
+// Names end at the bank's end, whatever follows it in memory; counts that no
+// string can hold are refused before anything is read.
+TEST_F(Files, NamesStayInsideTheirBankAndHugeCountsAreRefused) {
+    const std::string path = (dir / "abcdefgh").string();
+    // A zero-terminated bank without its zero byte, then a counted string whose
+    // terminator was overwritten, each followed by other banks' bytes.
+    int zt = VM_TypedAlloc(static_cast<std::uint32_t>(path.size()), 3, 0);
+    std::memcpy(VM_BankPtr(zt), path.data(), path.size());
+    int after = VM_TypedAlloc(64, 0, 0);
+    std::memset(VM_BankPtr(after), '0', 64);
+    int counted = S(path);
+    static_cast<char*>(VM_StrFirstChrPtr(counted))[path.size()] = '0';
+    for (int n : {zt, counted}) {
+        int w = VM_FileWrite(n);
+        ASSERT_NE(w, 0);
+        VM_FileClose(w);
+    }
+    std::vector<std::string> made;
+    for (const auto& e : fsys::directory_iterator(dir))
+        made.push_back(e.path().filename().string());
+    EXPECT_EQ(made, std::vector<std::string>{"abcdefgh"});
+
+    put("small", "hello");
+    int f = VM_FileRead(name("small")), d = S("keep"), capacity = VM_StrBufferSize(d);
+    for (int count : {INT32_MAX, INT32_MAX - 8}) {
+        EXPECT_EQ(VM_FileReadCHR(f, 0, d, count), 0);
+        EXPECT_EQ(get(d), "keep");
+        EXPECT_EQ(VM_StrBufferSize(d), capacity);
+    }
+    VM_FileClose(f);
 }
 
 TEST_F(Files, TimerReadsThePlatformClock) {

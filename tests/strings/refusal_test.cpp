@@ -1,6 +1,7 @@
 // Every export that takes a string handle, given handles that name no string
 // (0, negative, outside the table, a raw bank, a released bank) or odd string
 // types: nothing is written outside a string, and only strings are ever written.
+#include <algorithm>
 #include <vector>
 
 #include "string_fixture.h"
@@ -49,7 +50,9 @@ TEST_F(Refusals, NonStringsAreNeverWrittenAndNothingBreaks) {
                 VM_StrHexL(d, 5);
                 VM_StrSplit_FragStr(0, d);
                 VM_PeekMemToStr(d, "peeked", 0);
-                VM_PeekMemToStr(d, VM_StrFirstChrPtr(a), VM_StrLen(a));
+                // (count 0 reads up to a zero byte: only from a bank that holds one)
+                if (VM_StrBufferSize(a) >= 0)
+                    VM_PeekMemToStr(d, VM_StrFirstChrPtr(a), VM_StrLen(a));
             }
             VM_StrInstring(a, b, 1, 1);
             VM_StrInstringOLD(a, b, 1, 0);
@@ -85,6 +88,47 @@ TEST_F(Refusals, NonStringsAreNeverWrittenAndNothingBreaks) {
         ASSERT_EQ(static_cast<char*>(VM_BankPtr(raw))[k], 'r');
     EXPECT_TRUE(terminated(s));
     EXPECT_TRUE(terminated(zt));
+}
+
+// The runtime's own tables are no banks: a program that swaps, resizes and
+// frees every bank it did not make (as it could any handle) leaves replace,
+// split, the fragment values and the digit formatter working.
+TEST_F(Refusals, ScratchStateIsOutOfAProgramsReach) {
+    const int text = S("a,bb,,ccc"), comma = S(","), none = S(""), dest = S("");
+    const int mine[] = {text, comma, none, dest};
+    auto use = [&] {
+        VM_StrReplace(text, comma, none, 1, 0, 0, dest);
+        std::string replaced = get(dest);
+        int n = VM_StrSplit(text, comma);
+        VM_StrSplit_FragStr(2, dest);
+        std::string third = get(dest);
+        VM_StrDigitsL(dest, 42, 5);
+        return replaced + "|" + std::to_string(n) + third + "|" + get(dest) + "|" +
+               std::to_string(VM_StrSplit_FragValL(1));
+    };
+    EXPECT_EQ(use(), "abbccc|3ccc|00042|0");
+    std::vector<int> foreign;
+    for (int h = 1; h < 4096; ++h)
+        if (VM_BankExist(h) && std::find(std::begin(mine), std::end(mine), h) == std::end(mine))
+            foreign.push_back(h);
+    for (int h : foreign)
+        VM_SwapBankPtrs(h, VM_Alloc(1));
+    EXPECT_EQ(use(), "abbccc|3ccc|00042|0");
+    for (int h : foreign)
+        VM_Free(h);
+    EXPECT_EQ(use(), "abbccc|3ccc|00042|0");
+}
+
+// Sizes computed from a program's count: one that no string can hold is
+// refused before anything is read, and the destination keeps its capacity.
+TEST_F(Refusals, CountsNearTheLargestIntegerAreRefused) {
+    const int d = S("keep"), capacity = VM_StrBufferSize(d);
+    const char source[] = "xyz";
+    for (int count : {INT32_MAX, INT32_MAX - 8}) {
+        VM_PeekMemToStr(d, source, count);
+        EXPECT_EQ(get(d), "keep");
+        EXPECT_EQ(VM_StrBufferSize(d), capacity);
+    }
 }
 
 } // namespace

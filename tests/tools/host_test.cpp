@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "host.h"
+#include "opcodes.h"
 #include "tools_fixture.h"
 
 namespace kx::test {
@@ -141,6 +142,32 @@ TEST(Host, LoadMakesStringBanks) {
     )");
     ASSERT_TRUE(r.loaded) << joined(r.load_errors);
     EXPECT_EQ(r.out, "31031\n1\n");
+}
+
+// Verified programs whose words the interpreter once read past what the
+// verifier checked: each runs to a clean stop.
+TEST(Host, VerifiedProgramsStayInsideTheirRecord) {
+    constexpr std::int32_t kI = VM_TAG_INT;
+    auto image = [](std::vector<std::int32_t> words, std::uint32_t code) {
+        kxasm::Image im;
+        im.words = std::move(words);
+        im.code_words = code;
+        im.ints = {0, 0};
+        im.stack = 8;
+        return im;
+    };
+    // A list whose count is the smallest integer is empty.
+    Result r = run_image(image({VM_OP_POP_LIST, 5, kxasm::HOST_END, kI, 0, INT32_MIN}, 5));
+    ASSERT_TRUE(r.loaded) << joined(r.load_errors);
+    EXPECT_TRUE(r.outcome.ended) << r.outcome.message;
+    // Two GOSUBs leave return addresses where FUNC_RETURN takes its count: it
+    // reads only the pairs after it, none here, and not the list behind them.
+    r = run_image(image({VM_OP_GOSUB, 2, VM_OP_GOSUB, 4, VM_OP_FUNC_RETURN, 7, 0, kI, 1 << 30}, 5));
+    ASSERT_TRUE(r.loaded) << joined(r.load_errors);
+    EXPECT_FALSE(r.outcome.ended);
+    // gosub, gosub, func_return to position 2, gosub; then one entry is left
+    // and func_return stops.
+    EXPECT_EQ(r.stats.cycles, 4u);
 }
 
 // ---- kxrun and kxasm as programs ------------------------------------------------

@@ -123,6 +123,8 @@ TEST(Verifier, RefusesEachKindOfMalformedProgram) {
         {{VM_OP_PUSH_N, -1}, "at 0, push_n: count -1 is negative"},
         {{VM_OP_ON_GOTO, kI, 0, -2}, "at 0, on_goto: table size -2 is negative"},
         {{VM_OP_CALL, 0, -1, 0}, "at 0, func_call: result count -1 is negative"},
+        // A count that could pass for a return address (program memory lies above 64 MiB).
+        {{VM_OP_CALL, 0, 0x10000, 0}, "at 0, func_call: result count 65536 is above 65535"},
         {{kxasm::HOST_CALL, 0, 0, 0, 0}, "import 0: unknown export 'VM_NoSuchExport'",
          "VM_NoSuchExport"},
         {{kxasm::HOST_CALL, 1, 0, 0, 0}, "at 0, call: import 1 is outside the import table (0)"},
@@ -162,6 +164,9 @@ TEST(Verifier, RefusesEachKindOfMalformedProgram) {
          "at 0, pop_list: list at 5: its 3 pairs run past program memory"},
         {image_of(with_end({VM_OP_CLEAR_LIST, 5}), {1, kF, 2}),
          "at 0, clear_list: list pair: index 2 is outside the float table (2)"},
+        {image_of({VM_OP_FUNC_RETURN}, {kI, 0, kF, 5}),
+         "at 0, func_return: result (in the lists after the code): index 5 is outside the float "
+         "table (2)"},
         {image_of({kxasm::HOST_END, kI}),
          "at 0, end: the instruction runs past the end of the code (2 words)"},
         {image_of({VM_OP_INC, kI, 0}),

@@ -90,6 +90,15 @@ TEST(Stack, ZeroCapacityAndAFullStackDropPushes) {
     EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 2u);
     EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 1u);
     EXPECT_EQ(VM_Stack_Pop_Addr(full.p), 0u);
+    // The capacity is the one given at allocation, whatever the record says now.
+    full.p->StackMaxSize = 1000;
+    VM_Stack_Push_Address(full.p, 1);
+    c = Bytecode();
+    c.ins(VM_OP_PUSH, {I(0)}).ins(VM_OP_PUSH, {I(0)}).ins(VM_OP_PUSH, {I(0)}).word(2000);
+    full.load(c);
+    full.run();
+    EXPECT_EQ(full.depth(), 2);
+    EXPECT_EQ(VM_Stack_Peek(full.p, 3 * 3 + 2), 0); // past the entries: refused
 }
 
 TEST(Stack, PopsAcceptOnlyTheirKinds) {

@@ -223,6 +223,9 @@ class Verifier {
             if (op == VM_OP_CALL) {
                 std::int32_t nret = word(k);
                 if (nret < 0) bad("result count " + std::to_string(nret) + " is negative");
+                if (nret > vm::kMaxResultCount)
+                    bad("result count " + std::to_string(nret) + " is above " +
+                        std::to_string(vm::kMaxResultCount));
                 if (nret > max_nret_) max_nret_ = nret, max_nret_at_ = pos_;
             } else if (op == HOST_PRINT && (word(k) & ~kPrintNewline)) {
                 bad("unknown flags " + std::to_string(word(k)));
@@ -257,6 +260,13 @@ class Verifier {
         }
         returns_.push_back(p);
         return_pairs_.push_back((k - p - 1) / 2);
+        // The interpreter reads pairs for as long as they carry operand tags and
+        // its caller's count asks, which may be any return address: a return
+        // at the end of the code reads on into the lists while they look like
+        // pairs, so those must be valid pairs too.
+        const std::int64_t total = static_cast<std::int64_t>(words_.size());
+        for (std::int64_t j = k; k == code_ && j + 1 < total && is_operand_tag(word(j)); j += 2)
+            pair(j, Use::Stack, "result (in the lists after the code)");
         return k - p;
     }
 

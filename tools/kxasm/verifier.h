@@ -26,8 +26,11 @@ constexpr std::size_t kMaxVerifyErrors = 20;
 //   the instruction accepts; every integer-only index is inside the integer table;
 // - every jump, call, loop and ON_GOTO target is the start of an instruction;
 // - every list position lies in program memory with its pairs inside it;
-// - counts are not negative, and every FUNC_RETURN carries at least as many
-//   pairs as the largest result count of any CALL;
+// - counts are not negative, result counts are at most vm::kMaxResultCount,
+//   and every FUNC_RETURN carries at least as many pairs as the largest result
+//   count of any CALL; a FUNC_RETURN that ends the code has every pair-like
+//   word pair after it in the lists valid too (the interpreter reads pairs as
+//   far as its caller's count asks and the words carry operand tags);
 // - host instructions: known imports with the right number and kinds of
 //   arguments and a valid result, valid print items, no reserved opcode;
 // - string banks go to integer variables inside the table.
