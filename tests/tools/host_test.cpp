@@ -157,7 +157,7 @@ TEST(Host, VerifiedProgramsStayInsideTheirRecord) {
         return im;
     };
     // A list whose count is the smallest integer is empty.
-    Result r = run_image(image({VM_OP_POP_LIST, 5, kxasm::HOST_END, kI, 0, INT32_MIN}, 5));
+    Ran r = run_image(image({VM_OP_POP_LIST, 5, kxasm::HOST_END, kI, 0, INT32_MIN}, 5));
     ASSERT_TRUE(r.loaded) << joined(r.load_errors);
     EXPECT_TRUE(r.outcome.ended) << r.outcome.message;
     // Two GOSUBs leave return addresses where FUNC_RETURN takes its count: it
