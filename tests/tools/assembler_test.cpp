@@ -1,7 +1,6 @@
 // The assembler: the words of every mnemonic, constants, lists, layout, and
 // each class of error with its message.
 #include <bit>
-#include <random>
 #include <sstream>
 
 #include "exports.h"
@@ -237,59 +236,6 @@ TEST(Assembler, ReportsEveryErrorUpToALimit) {
     errors = assembly_errors(many);
     ASSERT_EQ(errors.size(), kxasm::kMaxErrors + 1);
     EXPECT_EQ(errors.back(), "t.kxa:60:1: error: 10 more errors not shown");
-}
-
-// Random text, and random but plausible statements: the assembler never
-// crashes, and whatever it accepts passes the verifier.
-TEST(Assembler, FuzzedSourcesNeverCrashAndAcceptedOnesVerify) {
-    std::mt19937 rng(12345);
-    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
-    std::vector<std::string> words;
-    std::istringstream all("int float string list const .stack L M a b x s other call end print "
-                           "write VM_StrLen VM_PokeFloat KX_AllocMem = , : ( ) [ ] 1 -7 2.5 "
-                           "\"t\" 0xFF 99999999999 1e40 \"\\x4 ; $");
-    for (std::string w; all >> w;)
-        words.push_back(w);
-    int accepted = 0;
-    for (int round = 0; round < 10000; ++round) {
-        std::string src = "int a, b\nfloat x\nstring s\n";
-        int lines = 1 + static_cast<int>(pick(4));
-        for (int l = 0; l < lines; ++l) {
-            if (pick(4) == 0) {
-                // Raw bytes, including control characters and high bytes.
-                for (std::size_t k = pick(20); k > 0; --k)
-                    src += static_cast<char>(pick(256));
-            } else if (pick(2) == 0) {
-                src += kxasm::kInstructions[pick(kxasm::kInstructionCount)].mnemonic;
-                for (std::size_t k = pick(7); k > 0; --k)
-                    src += " " + words[pick(words.size())];
-            } else {
-                // A mnemonic with well-formed operands, often the right number.
-                const char* operands[] = {"a",   "b",     "x", "L",     "M",     "1",
-                                          "2.5", "\"t\"", "s", "other", "[a, x]"};
-                src += kxasm::kInstructions[pick(kxasm::kInstructionCount)].mnemonic;
-                for (std::size_t k = pick(5); k > 0; --k)
-                    src +=
-                        std::string(" ") + operands[pick(std::size(operands))] + (k > 1 ? "," : "");
-            }
-            src += "\n";
-        }
-        if (pick(4) != 0) src += "L: end\nM: goto L\n";
-        kxasm::AssemblyResult r = kxasm::assemble(src, "fuzz.kxa");
-        if (!r.ok) {
-            EXPECT_FALSE(r.errors.empty());
-            continue;
-        }
-        ++accepted;
-        kxasm::Verification v = kxasm::verify(r.image);
-        EXPECT_TRUE(v.ok) << src << joined(v.errors);
-        std::vector<std::uint8_t> bytes = kxasm::encode(r.image);
-        kxasm::Image back;
-        std::string error;
-        ASSERT_TRUE(kxasm::decode(bytes.data(), bytes.size(), back, error)) << error;
-        EXPECT_EQ(back.words, r.image.words);
-    }
-    EXPECT_GT(accepted, 150); // the generator reaches valid programs too
 }
 
 } // namespace
