@@ -106,15 +106,6 @@ void raster_triangle_batched(Pt a, Pt b, Pt c, const Rect& clip, BatchFn&& fn) {
     if (k) fn(static_cast<const Row*>(rows), k);
 }
 
-// a / b rounded toward zero, for b from 1 to 2^31. Below 2^53 in magnitude the
-// quotient of the two doubles truncates to the same value (its rounding error is under
-// 1 / b, the least distance from a fraction a / b to an integer) and divides faster.
-inline i64 div_toward_zero(i64 a, i64 b) {
-    constexpr i64 exact = i64(1) << 53;
-    if (a > -exact && a < exact) return static_cast<i64>(double(a) / double(b));
-    return a / b;
-}
-
 // A quantity interpolated linearly over a triangle: value(x, y) = v0 + ax (x - x0) +
 // ay (y - y0).
 struct Plane {
@@ -162,7 +153,7 @@ struct ColourPlanes {
             i32 a = fix(ch[k].at(double(x0) + 0.5, yc));
             i32 b = fix(ch[k].at(double(x1) - 0.5, yc));
             r.c[k] = a;
-            r.d[k] = n > 1 ? static_cast<i32>(div_toward_zero(i64(b) - a, n - 1)) : 0;
+            r.d[k] = n > 1 ? static_cast<i32>((i64(b) - a) / (n - 1)) : 0;
         }
         return r;
     }
@@ -216,8 +207,8 @@ struct TexPlanes {
         s.V = fix(v.at(xa, yc), vlo, vhi);
         i64 U1 = fix(u.at(xb, yc), ulo, uhi);
         i64 V1 = fix(v.at(xb, yc), vlo, vhi);
-        s.dU = n > 1 ? div_toward_zero(U1 - s.U, n - 1) : 0;
-        s.dV = n > 1 ? div_toward_zero(V1 - s.V, n - 1) : 0;
+        s.dU = n > 1 ? (U1 - s.U) / (n - 1) : 0;
+        s.dV = n > 1 ? (V1 - s.V) / (n - 1) : 0;
         return s;
     }
 };
