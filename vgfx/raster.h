@@ -159,14 +159,16 @@ struct ColourPlanes {
     }
 };
 
+// Where a row starts in the texture and its step a pixel, in 32.32 fixed point.
+struct TexStep {
+    i64 U, V, dU, dV;
+};
+
 // Texture coordinates of a triangle. A corner's texture coordinate t names the
 // texel whose centre (t + 0.5) maps to the corner; samples are taken at pixel
 // centres and the texel is the floor. Both ends of every row are clamped to the
 // texels the corners name (and to the source size when known), so no sample
 // leaves them.
-struct TexStep {
-    i64 U, V, dU, dV; // 32.32 fixed point
-};
 struct TexPlanes {
     Plane u, v;
     i64 ulo, uhi, vlo, vhi; // 32.32 fixed point bounds
