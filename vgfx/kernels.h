@@ -242,6 +242,23 @@ template <int F> struct Fetch {
 using FetchFn = void (*)(u8*, const u8*, i64, i64, i64, i64, i64, i32);
 inline constexpr auto kFetch = format_table<Fetch>();
 
+// Fetch and the keyed copy of Combine in one pass: texels (their key bits) written to
+// out except those equal to key. The source must not overlap out.
+template <int F> struct FetchKeyed {
+    static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n,
+                    u32 key) {
+        using P = Px<F>;
+        for (i32 i = 0; i < n; ++i) {
+            u32 t = P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & P::key_bits;
+            if (t != key) P::store(out + i * P::bytes, t);
+            U += dU;
+            V += dV;
+        }
+    }
+};
+using FetchKeyedFn = void (*)(u8*, const u8*, i64, i64, i64, i64, i64, i32, u32);
+inline constexpr auto kFetchKeyed = format_table<FetchKeyed>();
+
 // Texels along a line of the texture written down a column (texture strips).
 template <int F> struct FetchColumn {
     static void run(u8* d, i64 stride, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV,

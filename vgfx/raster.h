@@ -41,13 +41,14 @@ struct EdgeWalk {
         floor_divmod(i128(2) * dx, den, sq, sr);
     }
     i64 first() const { return q + (r > 0); }
+    // Without a branch: whether the remainder carries follows the edge's slope, which
+    // no predictor follows.
     void step() {
         q += sq;
         r += sr;
-        if (r >= den) {
-            r -= den;
-            ++q;
-        }
+        i64 carry = -i64(r >= den);
+        r -= den & carry;
+        q -= carry;
     }
 };
 
@@ -82,6 +83,27 @@ template <class RowFn> void raster_triangle(Pt a, Pt b, Pt c, const Rect& clip, 
         along.step();
         side.step();
     }
+}
+
+// The rows of a triangle handed on in batches: fn(rows, count). Setting up a whole
+// batch of rows in one loop lets their long arithmetic chains overlap, which they cannot
+// when each row's set-up waits behind the previous row's pixel loop.
+struct Row {
+    i64 y, x0, x1;
+};
+constexpr int kRowBatch = 64;
+template <class BatchFn>
+void raster_triangle_batched(Pt a, Pt b, Pt c, const Rect& clip, BatchFn&& fn) {
+    Row rows[kRowBatch];
+    int k = 0;
+    raster_triangle(a, b, c, clip, [&](i64 y, i64 x0, i64 x1) {
+        rows[k++] = {y, x0, x1};
+        if (k == kRowBatch) {
+            fn(static_cast<const Row*>(rows), k);
+            k = 0;
+        }
+    });
+    if (k) fn(static_cast<const Row*>(rows), k);
 }
 
 // A quantity interpolated linearly over a triangle: value(x, y) = v0 + ax (x - x0) +
@@ -121,9 +143,12 @@ struct ColourPlanes {
         i64 n = x1 - x0;
         double yc = double(y) + 0.5;
         for (int k = 0; k < 4; ++k) {
+            // floor((v + 0.5) * 65536) clamped to 0 .. 256 * 65536 - 1; truncation is the
+            // floor above 0, and no library call.
             auto fix = [](double v) {
-                return static_cast<i32>(
-                    std::clamp<double>(std::floor((v + 0.5) * 65536.0), 0, 256 * 65536 - 1));
+                constexpr i32 top = 256 * 65536 - 1;
+                double m = (v + 0.5) * 65536.0;
+                return m <= 0 ? 0 : m >= top ? top : static_cast<i32>(m);
             };
             i32 a = fix(ch[k].at(double(x0) + 0.5, yc));
             i32 b = fix(ch[k].at(double(x1) - 0.5, yc));
@@ -132,6 +157,11 @@ struct ColourPlanes {
         }
         return r;
     }
+};
+
+// Where a row starts in the texture and its step a pixel, in 32.32 fixed point.
+struct TexStep {
+    i64 U, V, dU, dV;
 };
 
 // Texture coordinates of a triangle. A corner's texture coordinate t names the
@@ -156,21 +186,32 @@ struct TexPlanes {
         flo = lo << 32;
         fhi = ((hi + 1) << 32) - 1;
     }
+    // t in 32.32 fixed point, rounded to nearest with halves away from zero, clamped to
+    // lo .. hi; inline, as it runs four times a row. Beyond +-2^31 the value is taken as
+    // lo (the library's rounding call gave the lowest 64-bit value there, which clamps to
+    // lo; bounds never go below 0).
     static i64 fix(double t, i64 lo, i64 hi) {
-        double lim = double(i64(1) << 31);
-        t = std::clamp(t, -lim, lim);
-        return std::clamp<i64>(std::llround(t * 4294967296.0), lo, hi);
+        constexpr double lim = double(i64(1) << 31);
+        if (!(t > -lim && t < lim)) return lo;
+        double x = t * 4294967296.0;   // exact; |x| < 2^63
+        i64 r = static_cast<i64>(x);   // toward zero
+        double f = x - double(r);      // the fraction, exact
+        r += (f >= 0.5) - (f <= -0.5); // halves away from zero
+        return std::clamp(r, lo, hi);
     }
-    // Start and step over pixels x0 .. x1 - 1 of row y.
-    void span(i64 y, i64 x0, i64 x1, i64& U, i64& V, i64& dU, i64& dV) const {
-        double yc = double(y) + 0.5;
-        i64 n = x1 - x0;
-        U = fix(u.at(double(x0) + 0.5, yc), ulo, uhi);
-        V = fix(v.at(double(x0) + 0.5, yc), vlo, vhi);
-        i64 U1 = fix(u.at(double(x1) - 0.5, yc), ulo, uhi);
-        i64 V1 = fix(v.at(double(x1) - 0.5, yc), vlo, vhi);
-        dU = n > 1 ? (U1 - U) / (n - 1) : 0;
-        dV = n > 1 ? (V1 - V) / (n - 1) : 0;
+    // Start and step over the pixels of a row.
+    [[gnu::always_inline]] TexStep span(const Row& r) const {
+        double yc = double(r.y) + 0.5;
+        double xa = double(r.x0) + 0.5, xb = double(r.x1) - 0.5;
+        i64 n = r.x1 - r.x0;
+        TexStep s;
+        s.U = fix(u.at(xa, yc), ulo, uhi);
+        s.V = fix(v.at(xa, yc), vlo, vhi);
+        i64 U1 = fix(u.at(xb, yc), ulo, uhi);
+        i64 V1 = fix(v.at(xb, yc), vlo, vhi);
+        s.dU = n > 1 ? (U1 - s.U) / (n - 1) : 0;
+        s.dV = n > 1 ? (V1 - s.V) / (n - 1) : 0;
+        return s;
     }
 };
 

@@ -1,5 +1,6 @@
 // Flat, gouraud and textured triangles and quads. Quads are the triangles 1-2-3 and
 // 1-3-4, which the fill rule keeps from overlapping along their shared diagonal.
+#include <cstdint>
 #include <cstring>
 
 #include "kernels.h"
@@ -32,39 +33,83 @@ struct TexJob {
     u32 alpha = 0; // 1..254: the result over the pixel at that level; 0: opaque
 };
 
+// Whether the texels a triangle's planes can sample and the destination rows y0 .. y1 - 1
+// (inside the clip rectangle) are apart in memory. Only then may a row read its texels
+// as it writes: else they are fetched a chunk ahead, as a source overlapping the
+// destination has always been read.
+bool source_apart(const TexPlanes& tp, i64 y0, i64 y1) {
+    auto span_of = [](const u8* base, i64 pitch, i64 r0, i64 r1, i64 c0, i64 c1, i64 bytes,
+                      i128& lo, i128& hi) {
+        i128 a = i128(r0) * pitch, b = i128(r1) * pitch;
+        lo = i128(reinterpret_cast<std::uintptr_t>(base)) + std::min(a, b) + i128(c0) * bytes;
+        hi = i128(reinterpret_cast<std::uintptr_t>(base)) + std::max(a, b) + i128(c1) * bytes;
+    };
+    i64 bytes = bytes_of(g.dst.fmt);
+    i128 slo, shi, dlo, dhi;
+    span_of(g.src.px, g.src.pitch, tp.vlo >> 32, tp.vhi >> 32, tp.ulo >> 32, (tp.uhi >> 32) + 1,
+            bytes, slo, shi);
+    span_of(g.dst.px, g.dst.pitch, y0, y1 - 1, g.clip.l, g.clip.r, bytes, dlo, dhi);
+    return shi <= dlo || dhi <= slo;
+}
+
 void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob& job) {
+    const i64 top = std::max(std::min({v[0].y, v[1].y, v[2].y}), g.clip.t);
+    const i64 bottom = std::min(std::max({v[0].y, v[1].y, v[2].y}), g.clip.b);
+    if (top >= bottom) return;
     TexPlanes tp(v, tx, ty, g.src_w, g.src_h);
-    int f = g.dst.fmt;
-    i64 bytes = bytes_of(f);
-    FetchFn fetch = kFetch[f];
-    CombineFn combine = job.keyed ? kCombineKeyed[f][job.blend] : kCombine[f][job.blend];
-    bool direct = job.blend == TB_TEXEL && !job.keyed && job.alpha == 0;
+    const int f = g.dst.fmt;
+    const i64 bytes = bytes_of(f);
     const u8* src = g.src.px;
-    i64 pitch = g.src.pitch;
+    const i64 pitch = g.src.pitch;
+    u8* const dst = g.dst.px;
+    const i64 dpitch = g.dst.pitch;
+    const FetchFn fetch = kFetch[f];
+    const bool direct = job.blend == TB_TEXEL && !job.keyed && job.alpha == 0;
+    TexStep st[kRowBatch];
+    // Straight and keyed copies read each texel as they write it.
+    if (direct || (job.blend == TB_TEXEL && job.alpha == 0 && source_apart(tp, top, bottom))) {
+        const FetchKeyedFn keyed = kFetchKeyed[f];
+        const u32 key = job.args.key;
+        raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
+            for (int i = 0; i < k; ++i)
+                st[i] = tp.span(rows[i]);
+            for (int i = 0; i < k; ++i) {
+                const Row& r = rows[i];
+                const TexStep& s = st[i];
+                u8* d = dst + r.y * dpitch + r.x0 * bytes;
+                if (direct)
+                    fetch(d, src, pitch, s.U, s.V, s.dU, s.dV, i32(r.x1 - r.x0));
+                else
+                    keyed(d, src, pitch, s.U, s.V, s.dU, s.dV, i32(r.x1 - r.x0), key);
+            }
+        });
+        return;
+    }
+    const CombineFn combine = job.keyed ? kCombineKeyed[f][job.blend] : kCombine[f][job.blend];
     alignas(16) u8 tex[kChunk * 4];
     alignas(16) u8 out[kChunk * 4];
-    raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
-        i64 U, V, dU, dV;
-        tp.span(y, x0, x1, U, V, dU, dV);
-        u8* d = g.dst.at(x0, y);
-        for (i64 left = x1 - x0; left > 0;) {
-            i32 k = i32(std::min<i64>(left, kChunk));
-            if (direct) {
-                fetch(d, src, pitch, U, V, dU, dV, k);
-            } else {
-                fetch(tex, src, pitch, U, V, dU, dV, k);
+    raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
+        for (int i = 0; i < k; ++i)
+            st[i] = tp.span(rows[i]);
+        for (int i = 0; i < k; ++i) {
+            const Row& r = rows[i];
+            i64 U = st[i].U, V = st[i].V, dU = st[i].dU, dV = st[i].dV;
+            u8* d = dst + r.y * dpitch + r.x0 * bytes;
+            for (i64 left = r.x1 - r.x0; left > 0;) {
+                i32 n = i32(std::min<i64>(left, kChunk));
+                fetch(tex, src, pitch, U, V, dU, dV, n);
                 if (job.alpha) {
-                    std::memcpy(out, d, std::size_t(k * bytes));
-                    combine(out, tex, d, k, job.args);
-                    kLerpSpan[f](d, out, k, job.alpha);
+                    std::memcpy(out, d, std::size_t(n * bytes));
+                    combine(out, tex, d, n, job.args);
+                    kLerpSpan[f](d, out, n, job.alpha);
                 } else {
-                    combine(d, tex, d, k, job.args);
+                    combine(d, tex, d, n, job.args);
                 }
+                U += dU * n;
+                V += dV * n;
+                d += n * bytes;
+                left -= n;
             }
-            U += dU * k;
-            V += dV * k;
-            d += k * bytes;
-            left -= k;
         }
     });
 }
@@ -75,28 +120,36 @@ void ramp_textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const u3
                        i32 transparent, u32 mask, bool intensity) {
     TexPlanes tp(v, tx, ty, g.src_w, g.src_h);
     ColourPlanes cp(v, c);
-    int f = g.dst.fmt;
-    i64 bytes = bytes_of(f);
-    FetchFn fetch = kFetch[f];
-    auto span = kTexRampSpan[f];
-    bool keyed = (transparent & 1) != 0;
-    u32 key = pack_colour(f, mask);
+    const int f = g.dst.fmt;
+    const i64 bytes = bytes_of(f);
+    const FetchFn fetch = kFetch[f];
+    const auto span = kTexRampSpan[f];
+    const bool keyed = (transparent & 1) != 0;
+    const u32 key = pack_colour(f, mask);
     alignas(16) u8 tex[kChunk * 4];
-    raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
-        i64 U, V, dU, dV;
-        tp.span(y, x0, x1, U, V, dU, dV);
-        ColourRamp ramp = cp.ramp(y, x0, x1);
-        u8* d = g.dst.at(x0, y);
-        for (i64 left = x1 - x0; left > 0;) {
-            i32 k = i32(std::min<i64>(left, kChunk));
-            fetch(tex, g.src.px, g.src.pitch, U, V, dU, dV, k);
-            span(d, tex, k, ramp, keyed, key, intensity);
-            U += dU * k;
-            V += dV * k;
-            for (int ch = 0; ch < 4; ++ch)
-                ramp.c[ch] += ramp.d[ch] * k;
-            d += k * bytes;
-            left -= k;
+    TexStep st[kRowBatch];
+    ColourRamp ramps[kRowBatch];
+    raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
+        for (int i = 0; i < k; ++i) {
+            st[i] = tp.span(rows[i]);
+            ramps[i] = cp.ramp(rows[i].y, rows[i].x0, rows[i].x1);
+        }
+        for (int i = 0; i < k; ++i) {
+            const Row& r = rows[i];
+            i64 U = st[i].U, V = st[i].V, dU = st[i].dU, dV = st[i].dV;
+            ColourRamp ramp = ramps[i];
+            u8* d = g.dst.at(r.x0, r.y);
+            for (i64 left = r.x1 - r.x0; left > 0;) {
+                i32 n = i32(std::min<i64>(left, kChunk));
+                fetch(tex, g.src.px, g.src.pitch, U, V, dU, dV, n);
+                span(d, tex, n, ramp, keyed, key, intensity);
+                U += dU * n;
+                V += dV * n;
+                for (int ch = 0; ch < 4; ++ch)
+                    ramp.c[ch] += ramp.d[ch] * n;
+                d += n * bytes;
+                left -= n;
+            }
         }
     });
 }
