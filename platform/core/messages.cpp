@@ -16,14 +16,6 @@ namespace kxp {
 
 using namespace detail;
 
-namespace {
-Window* checked(HWND hwnd) {
-    Window* w = find_window(hwnd);
-    if (!w) set_error(ERROR_INVALID_WINDOW_HANDLE);
-    return w;
-}
-} // namespace
-
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* w = find_window(hwnd);
     if (!w) return 0;

@@ -375,19 +375,17 @@ void discard_windows() {
         platform().backend->window_destroyed(id);
 }
 
-} // namespace kxp::detail
-
-namespace kxp {
-
-using namespace detail;
-
-namespace {
 Window* checked(HWND hwnd) {
     Window* w = find_window(hwnd);
     if (!w) set_error(ERROR_INVALID_WINDOW_HANDLE);
     return w;
 }
-} // namespace
+
+} // namespace kxp::detail
+
+namespace kxp {
+
+using namespace detail;
 
 ATOM RegisterClassEx(const WNDCLASSEX* wc) {
     if (!wc || wc->cbSize != sizeof(WNDCLASSEX) || !wc->lpfnWndProc || !wc->lpszClassName ||

@@ -113,6 +113,8 @@ void enqueue(Event e);
 
 // --- windows (window.cpp) ---
 Window* find_window(HWND hwnd);
+// find_window that records ERROR_INVALID_WINDOW_HANDLE when there is none.
+Window* checked(HWND hwnd);
 HWND top_level(HWND hwnd);
 POINT client_origin(const Window& w); // screen coordinates
 RECT screen_rect(const Window& w);

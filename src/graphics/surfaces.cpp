@@ -38,20 +38,14 @@ struct Remembered {
 Remembered g_current;
 Remembered g_blit_fx;
 
-template <class T> T* record_of(std::int32_t handle, std::int16_t type) {
-    const mem::Bank* b = mem::find(handle);
-    if (!b || handle < 1 || b->type != type || b->size < sizeof(T)) return nullptr;
-    return mem::as<T>(handle);
-}
-
 } // namespace
 
 KX_Screen* screen_record(std::int32_t handle) noexcept {
-    return record_of<KX_Screen>(handle, mem::kScreen);
+    return mem::record<KX_Screen>(handle, mem::kScreen);
 }
 
 KX_Image* image_record(std::int32_t handle) noexcept {
-    return record_of<KX_Image>(handle, mem::kImage);
+    return mem::record<KX_Image>(handle, mem::kImage);
 }
 
 Surface surface(std::int32_t handle) noexcept {

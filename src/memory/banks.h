@@ -73,6 +73,14 @@ std::uint32_t size(std::int32_t handle) noexcept; // 0 when no bank
 template <class T> T* as(std::int32_t handle) {
     return static_cast<T*>(ptr(handle));
 }
+// The record of type T in a live bank of the given type at least as large as T
+// (handle 0 never names one), or null: how windows, screens, images and fonts
+// refuse every other handle.
+template <class T> T* record(std::int32_t handle, std::int16_t type) {
+    const Bank* b = find(handle);
+    if (!b || handle < 1 || b->type != type || b->size < sizeof(T)) return nullptr;
+    return as<T>(handle);
+}
 
 // The case-fold table of case-insensitive searching: entry c is c, except that
 // "a" to "z" hold "A" to "Z".

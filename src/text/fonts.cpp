@@ -87,9 +87,7 @@ std::int32_t screen_depth(std::int32_t screen) {
 } // namespace
 
 KX_Font* font(std::int32_t handle) noexcept {
-    const mem::Bank* b = mem::find(handle);
-    if (!b || handle < 1 || b->type != mem::kFont || b->size < sizeof(KX_Font)) return nullptr;
-    return mem::as<KX_Font>(handle);
+    return mem::record<KX_Font>(handle, mem::kFont);
 }
 
 std::int32_t load(std::int32_t screen, std::int32_t name, std::int32_t size,

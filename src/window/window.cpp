@@ -177,15 +177,11 @@ void register_class() {
 } // namespace
 
 KX_Window* record(std::int32_t handle) noexcept {
-    const mem::Bank* b = mem::find(handle);
-    if (!b || handle < 1 || b->type != mem::kWindow || b->size < sizeof(KX_Window)) return nullptr;
-    return mem::as<KX_Window>(handle);
+    return mem::record<KX_Window>(handle, mem::kWindow);
 }
 
 KX_Screen* screen(std::int32_t handle) noexcept {
-    const mem::Bank* b = mem::find(handle);
-    if (!b || handle < 1 || b->type != mem::kScreen || b->size < sizeof(KX_Screen)) return nullptr;
-    return mem::as<KX_Screen>(handle);
+    return kx::graphics::screen_record(handle);
 }
 
 std::int32_t pump() noexcept {

@@ -13,22 +13,10 @@
 
 #include "desktop_fixture.h"
 #include "kxp/screen.h"
+#include "platform/sdl_helpers.h"
 
 namespace kxp::test {
 namespace {
-
-// The SDL window showing a window of the platform, found by its title.
-SDL_Window* sdl_window(const char* title) {
-    for (Uint32 id = 1; id < 4096; ++id)
-        if (SDL_Window* w = SDL_GetWindowFromID(id))
-            if (std::string(SDL_GetWindowTitle(w)) == title) return w;
-    return nullptr;
-}
-
-void push(SDL_Event e) {
-    e.common.timestamp = SDL_GetTicks();
-    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-}
 
 void push_key(SDL_Scancode code, bool down, bool repeat = false) {
     SDL_Event e{};

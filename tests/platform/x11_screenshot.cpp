@@ -1,4 +1,4 @@
-#include "platform/x11_screenshot.h"
+#include "platform/sdl_helpers.h"
 
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>

@@ -12,21 +12,12 @@
 
 #include "graphics/host_fixture.h"
 #include "kxp/input.h"
-#include "platform/x11_screenshot.h"
+#include "platform/sdl_helpers.h"
 
 namespace {
 
-SDL_Window* sdl_window(const char* title) {
-    for (Uint32 id = 1; id < 4096; ++id)
-        if (SDL_Window* w = SDL_GetWindowFromID(id))
-            if (std::string(SDL_GetWindowTitle(w)) == title) return w;
-    return nullptr;
-}
-
-void push(SDL_Event e) {
-    e.common.timestamp = SDL_GetTicks();
-    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
-}
+using kxp::test::push;
+using kxp::test::sdl_window;
 
 TEST(SdlGameWindow, InputReachesTheRuntimeAndSwapsReachTheScreen) {
     ASSERT_NE(VM_OpenMemoryManager(1000), 0);
