@@ -3,6 +3,7 @@
 // test no format.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <utility>
@@ -223,6 +224,8 @@ template <int F> struct Fetch {
     static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n) {
         using P = Px<F>;
         constexpr u32 bits = F == 4 ? 0xFFFFFFu : 0xFFFFFFFFu;
+        if constexpr (F == 4)
+            if (g_simd.fetch32[0]({out, src, pitch, U, V, dU, dV, n, 0}) == n) return;
         if (dV == 0) {
             const u8* row = src + (V >> 32) * pitch;
             for (i32 i = 0; i < n; ++i) {
@@ -248,6 +251,8 @@ template <int F> struct FetchKeyed {
     static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n,
                     u32 key) {
         using P = Px<F>;
+        if constexpr (F == 4)
+            if (g_simd.fetch32[1]({out, src, pitch, U, V, dU, dV, n, key}) == n) return;
         for (i32 i = 0; i < n; ++i) {
             u32 t = P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & P::key_bits;
             if (t != key) P::store(out + i * P::bytes, t);
@@ -258,6 +263,33 @@ template <int F> struct FetchKeyed {
 };
 using FetchKeyedFn = void (*)(u8*, const u8*, i64, i64, i64, i64, i64, i32, u32);
 inline constexpr auto kFetchKeyed = format_table<FetchKeyed>();
+
+// The whole texels a triangle may sample.
+struct TexClamp {
+    i64 u0, u1, v0, v1;
+};
+
+// Fetch (KEY: FetchKeyed) with each sample's texel clamped to the bounds: the rows
+// whose ends fall outside them, by rounding or by a coordinate beyond the texture.
+template <int F, bool KEY> struct FetchClamped {
+    static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n,
+                    const TexClamp& c, u32 key) {
+        using P = Px<F>;
+        constexpr u32 bits = KEY ? P::key_bits : F == 4 ? 0xFFFFFFu : 0xFFFFFFFFu; // as Fetch
+        for (i32 i = 0; i < n; ++i) {
+            const i64 tu = std::clamp(U >> 32, c.u0, c.u1), tv = std::clamp(V >> 32, c.v0, c.v1);
+            const u32 t = P::load(src + tv * pitch + tu * P::bytes) & bits;
+            if (!KEY || t != key) P::store(out + i * P::bytes, t);
+            U += dU;
+            V += dV;
+        }
+    }
+};
+template <int F> struct FetchClampedPlain : FetchClamped<F, false> {};
+template <int F> struct FetchClampedKeyed : FetchClamped<F, true> {};
+using FetchClampedFn = void (*)(u8*, const u8*, i64, i64, i64, i64, i64, i32, const TexClamp&, u32);
+inline constexpr auto kFetchClamped = format_table<FetchClampedPlain>();
+inline constexpr auto kFetchClampedKeyed = format_table<FetchClampedKeyed>();
 
 // Texels along a line of the texture written down a column (texture strips).
 template <int F> struct FetchColumn {

@@ -17,6 +17,17 @@ struct Pt {
 };
 
 inline void floor_divmod(i128 n, i64 d, i64& q, i64& r) {
+    // Corners near the origin (the usual case) need no 128-bit division.
+    if (n == static_cast<i64>(n)) {
+        i64 nn = static_cast<i64>(n), q64 = nn / d, r64 = nn % d;
+        if (r64 < 0) {
+            r64 += d;
+            --q64;
+        }
+        q = q64;
+        r = r64;
+        return;
+    }
     i128 qq = n / d, rr = n % d;
     if (rr < 0) {
         rr += d;
@@ -85,26 +96,10 @@ template <class RowFn> void raster_triangle(Pt a, Pt b, Pt c, const Rect& clip, 
     }
 }
 
-// The rows of a triangle handed on in batches: fn(rows, count). Setting up a whole
-// batch of rows in one loop lets their long arithmetic chains overlap, which they cannot
-// when each row's set-up waits behind the previous row's pixel loop.
+// One row of a triangle: pixels x0 .. x1 - 1 of row y.
 struct Row {
     i64 y, x0, x1;
 };
-constexpr int kRowBatch = 64;
-template <class BatchFn>
-void raster_triangle_batched(Pt a, Pt b, Pt c, const Rect& clip, BatchFn&& fn) {
-    Row rows[kRowBatch];
-    int k = 0;
-    raster_triangle(a, b, c, clip, [&](i64 y, i64 x0, i64 x1) {
-        rows[k++] = {y, x0, x1};
-        if (k == kRowBatch) {
-            fn(static_cast<const Row*>(rows), k);
-            k = 0;
-        }
-    });
-    if (k) fn(static_cast<const Row*>(rows), k);
-}
 
 // A quantity interpolated linearly over a triangle: value(x, y) = v0 + ax (x - x0) +
 // ay (y - y0).
@@ -166,13 +161,24 @@ struct TexStep {
 
 // Texture coordinates of a triangle. A corner's texture coordinate t names the
 // texel whose centre (t + 0.5) maps to the corner; samples are taken at pixel
-// centres and the texel is the floor. Both ends of every row are clamped to the
-// texels the corners name (and to the source size when known), so no sample
-// leaves them.
+// centres and the texel is the floor, clamped to the texels the corners name (and
+// to the source size when known), so no sample leaves them.
+//
+// Rows start from one reference point (a corner pulled into the drawn rows), with
+// the gradients per pixel across and down in 32.32 fixed point: a row costs a few
+// multiply-adds, and a pixel one add per coordinate. The reference is the plane's
+// value rounded to 32.32, so gradients that are whole multiples of 2^-32 (mirrors,
+// quarter turns, whole and halved scales) give every sample exactly. Where the
+// plane is too steep or too far out for 64 bits (|value| of 2^30 texels or more
+// over the drawn rows), each row is evaluated on its own instead, with its ends
+// clamped and the step between them.
 struct TexPlanes {
     Plane u, v;
-    i64 ulo, uhi, vlo, vhi; // 32.32 fixed point bounds
+    i64 ulo = 0, uhi = 0, vlo = 0, vhi = 0; // 32.32 fixed point bounds: whole texels lo .. hi
+    bool stepped = false;
+    i64 xr = 0, yr = 0, Ur = 0, Vr = 0, dUx = 0, dUy = 0, dVx = 0, dVy = 0;
 
+    TexPlanes() = default;
     TexPlanes(const Pt p[3], const i32 tx[3], const i32 ty[3], i64 w, i64 h) {
         u = make_plane(p, tx[0] + 0.5, tx[1] + 0.5, tx[2] + 0.5);
         v = make_plane(p, ty[0] + 0.5, ty[1] + 0.5, ty[2] + 0.5);
@@ -186,21 +192,57 @@ struct TexPlanes {
         flo = lo << 32;
         fhi = ((hi + 1) << 32) - 1;
     }
-    // t in 32.32 fixed point, rounded to nearest with halves away from zero, clamped to
-    // lo .. hi; inline, as it runs four times a row. Beyond +-2^31 the value is taken as
-    // lo (the library's rounding call gave the lowest 64-bit value there, which clamps to
-    // lo; bounds never go below 0).
-    static i64 fix(double t, i64 lo, i64 hi) {
-        constexpr double lim = double(i64(1) << 31);
-        if (!(t > -lim && t < lim)) return lo;
+    // t * 2^32 rounded to nearest, halves away from zero; |t| < 2^31.
+    static i64 round32(double t) {
         double x = t * 4294967296.0;   // exact; |x| < 2^63
         i64 r = static_cast<i64>(x);   // toward zero
         double f = x - double(r);      // the fraction, exact
         r += (f >= 0.5) - (f <= -0.5); // halves away from zero
-        return std::clamp(r, lo, hi);
+        return r;
+    }
+    // t in 32.32 fixed point, rounded, clamped to lo .. hi. Beyond +-2^31 the value is
+    // taken as lo (bounds never go below 0).
+    static i64 fix(double t, i64 lo, i64 hi) {
+        constexpr double lim = double(i64(1) << 31);
+        if (!(t > -lim && t < lim)) return lo;
+        return std::clamp(round32(t), lo, hi);
+    }
+    // Sets up the stepping over the rows top .. bottom - 1 inside clip, when 64 bits
+    // hold every value on them.
+    void prepare(const Pt& corner, const Rect& clip, i64 top, i64 bottom) {
+        xr = std::clamp(corner.x, clip.l, clip.r);
+        yr = std::clamp(corner.y, top, bottom);
+        const double xc = double(xr) + 0.5, yc = double(yr) + 0.5;
+        const double w = double(clip.r - clip.l), h = double(bottom - top);
+        const double ur = u.at(xc, yc), vr = v.at(xc, yc);
+        constexpr double lim = double(i64(1) << 30);
+        auto small = [&](double at, const Plane& p) {
+            return std::fabs(at) + (std::fabs(p.ax) + std::fabs(p.ay)) * 2 * (w + h) < lim;
+        };
+        stepped = small(ur, u) && small(vr, v);
+        if (!stepped) return;
+        Ur = round32(ur);
+        Vr = round32(vr);
+        dUx = round32(u.ax);
+        dUy = round32(u.ay);
+        dVx = round32(v.ax);
+        dVy = round32(v.ay);
     }
     // Start and step over the pixels of a row.
-    [[gnu::always_inline]] TexStep span(const Row& r) const {
+    [[gnu::always_inline]] TexStep row(const Row& r) const {
+        if (!stepped) return span(r);
+        const i64 dx = r.x0 - xr, dy = r.y - yr;
+        return {Ur + dUx * dx + dUy * dy, Vr + dVx * dx + dVy * dy, dUx, dVx};
+    }
+    // Whether every sample of a row of n pixels lies inside the bounds (the ends do,
+    // as the coordinates are linear along the row).
+    [[gnu::always_inline]] bool inside(const TexStep& s, i64 n) const {
+        const i64 U1 = s.U + s.dU * (n - 1), V1 = s.V + s.dV * (n - 1);
+        return std::min(s.U, U1) >= ulo && std::max(s.U, U1) <= uhi && std::min(s.V, V1) >= vlo &&
+               std::max(s.V, V1) <= vhi;
+    }
+    // A row evaluated on its own: both ends clamped, the step between them.
+    TexStep span(const Row& r) const {
         double yc = double(r.y) + 0.5;
         double xa = double(r.x0) + 0.5, xb = double(r.x1) - 0.5;
         i64 n = r.x1 - r.x0;
@@ -213,6 +255,8 @@ struct TexPlanes {
         s.dV = n > 1 ? (V1 - s.V) / (n - 1) : 0;
         return s;
     }
+    // The texel bounds for clamping each sample.
+    TexClamp clamp() const { return {ulo >> 32, uhi >> 32, vlo >> 32, vhi >> 32}; }
 };
 
 // Rows of textured pixels are built in chunks of this many.

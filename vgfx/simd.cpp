@@ -2,6 +2,9 @@
 // level, made once when the library loads.
 #include "simd.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +20,9 @@ i32 none_lerp32(const Lerp32Args&) {
     return 0;
 }
 i32 none_key_row(u8*, const u8*, i32, u32) {
+    return 0;
+}
+i32 none_fetch32(const Fetch32Args&) {
     return 0;
 }
 
@@ -158,10 +164,85 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x.out + 4 * i), r);
     }
-    if (x.n - i >= 4) {
-        Lerp32Args rest{
-            x.out + 4 * i, CONST_T ? x.t : x.t + 4 * i, x.p + 4 * i, x.n - i, x.a, x.key, x.c};
-        i += lerp32_sse2<KEY, CONST_T>(rest);
+    // The rest of the row (rows are short: a sprite's rows are a few groups long) in
+    // one masked group, which reads and writes only the pixels of the row.
+    if (i < x.n) {
+        const __m256i m = _mm256_cmpgt_epi32(_mm256_set1_epi32(x.n - i),
+                                             _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        __m256i tv =
+            CONST_T ? vc : _mm256_maskload_epi32(reinterpret_cast<const int*>(x.t + 4 * i), m);
+        __m256i pv = _mm256_maskload_epi32(reinterpret_cast<const int*>(x.p + 4 * i), m);
+        __m256i lo = mix(_mm256_unpacklo_epi8(tv, zero), _mm256_unpacklo_epi8(pv, zero));
+        __m256i hi = mix(_mm256_unpackhi_epi8(tv, zero), _mm256_unpackhi_epi8(pv, zero));
+        __m256i r = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
+        __m256i store = m;
+        if constexpr (KEY)
+            store = _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(tv, rgb), vkey), m);
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(x.out + 4 * i), store, r);
+        i = x.n;
+    }
+    return i;
+}
+
+// The texels' addresses are 32-bit element offsets from the source, gathered eight at
+// a time. The coordinates are kept as high and low 32-bit halves, the low half biased
+// by 2^31 so that a signed comparison finds its carry.
+template <bool KEY> KX_AVX2 i32 fetch32_avx2(const Fetch32Args& x) {
+    if (x.n < 1 || x.pitch <= 0 || (x.pitch & 3)) return 0;
+    const i64 last = x.n - 1, stride = x.pitch / 4;
+    const i64 u0 = x.U >> 32, u1 = (x.U + x.dU * last) >> 32;
+    const i64 v0 = x.V >> 32, v1 = (x.V + x.dV * last) >> 32;
+    const i64 lo = std::min(v0, v1) * stride + std::min(u0, u1);
+    const i64 hi = std::max(v0, v1) * stride + std::max(u0, u1);
+    if (std::min(u0, u1) < 0 || std::min(v0, v1) < 0 || lo < 0 || hi > INT32_MAX) return 0;
+    alignas(32) i32 uh[8], ul[8], vh[8], vl[8];
+    for (int k = 0; k < 8; ++k) {
+        const std::uint64_t U = std::uint64_t(x.U) + std::uint64_t(k) * std::uint64_t(x.dU),
+                            V = std::uint64_t(x.V) + std::uint64_t(k) * std::uint64_t(x.dV);
+        uh[k] = i32(U >> 32);
+        ul[k] = i32(u32(U) ^ 0x80000000u);
+        vh[k] = i32(V >> 32);
+        vl[k] = i32(u32(V) ^ 0x80000000u);
+    }
+    __m256i UH = _mm256_load_si256(reinterpret_cast<const __m256i*>(uh));
+    __m256i UL = _mm256_load_si256(reinterpret_cast<const __m256i*>(ul));
+    __m256i VH = _mm256_load_si256(reinterpret_cast<const __m256i*>(vh));
+    __m256i VL = _mm256_load_si256(reinterpret_cast<const __m256i*>(vl));
+    const std::uint64_t dU8 = std::uint64_t(x.dU) * 8, dV8 = std::uint64_t(x.dV) * 8;
+    const __m256i dUh = _mm256_set1_epi32(i32(dU8 >> 32)), dUl = _mm256_set1_epi32(i32(u32(dU8)));
+    const __m256i dVh = _mm256_set1_epi32(i32(dV8 >> 32)), dVl = _mm256_set1_epi32(i32(u32(dV8)));
+    const __m256i vstride = _mm256_set1_epi32(i32(stride));
+    const __m256i rgb = _mm256_set1_epi32(0xFFFFFF);
+    const __m256i vkey = _mm256_set1_epi32(static_cast<int>(x.key));
+    const __m256i ones = _mm256_set1_epi32(-1);
+    const int* src = reinterpret_cast<const int*>(x.src);
+    auto step = [](__m256i& h, __m256i& l, __m256i dh, __m256i dl) KX_AVX2 {
+        const __m256i l2 = _mm256_add_epi32(l, dl);
+        h = _mm256_sub_epi32(_mm256_add_epi32(h, dh), _mm256_cmpgt_epi32(l, l2));
+        l = l2;
+    };
+    i32 i = 0;
+    for (; i + 8 <= x.n; i += 8) {
+        const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(VH, vstride), UH);
+        const __m256i t = _mm256_and_si256(_mm256_i32gather_epi32(src, idx, 4), rgb);
+        int* q = reinterpret_cast<int*>(x.out + 4 * i);
+        if constexpr (KEY)
+            _mm256_maskstore_epi32(q, _mm256_xor_si256(_mm256_cmpeq_epi32(t, vkey), ones), t);
+        else
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), t);
+        step(UH, UL, dUh, dUl);
+        step(VH, VL, dVh, dVl);
+    }
+    if (i < x.n) {
+        const __m256i m = _mm256_cmpgt_epi32(_mm256_set1_epi32(x.n - i),
+                                             _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(VH, vstride), UH);
+        const __m256i t = _mm256_and_si256(
+            _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), src, idx, m, 4), rgb);
+        __m256i store = m;
+        if constexpr (KEY) store = _mm256_andnot_si256(_mm256_cmpeq_epi32(t, vkey), m);
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(x.out + 4 * i), store, t);
+        i = x.n;
     }
     return i;
 }
@@ -172,6 +253,7 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
 constexpr SimdKernels kScalar = {
     {{none_lerp32, none_lerp32}, {none_lerp32, none_lerp32}},
     {none_key_row, none_key_row, none_key_row, none_key_row, none_key_row},
+    {none_fetch32, none_fetch32},
 };
 
 #ifdef KX_VGFX_X86
@@ -180,11 +262,13 @@ constexpr SimdKernels kSse2 = {
     {{lerp32_sse2<false, false>, lerp32_sse2<false, true>},
      {lerp32_sse2<true, false>, lerp32_sse2<true, true>}},
     {key_row_sse2<0>, key_row_sse2<1>, key_row_sse2<2>, none_key_row, key_row_sse2<4>},
+    {none_fetch32, none_fetch32},
 };
 constexpr SimdKernels kAvx2 = {
     {{lerp32_avx2<false, false>, lerp32_avx2<false, true>},
      {lerp32_avx2<true, false>, lerp32_avx2<true, true>}},
     {key_row_avx2<0>, key_row_avx2<1>, key_row_avx2<2>, none_key_row, key_row_avx2<4>},
+    {fetch32_avx2<false>, fetch32_avx2<true>},
 };
 #endif
 

@@ -24,11 +24,26 @@ using Lerp32Fn = i32 (*)(const Lerp32Args&);
 // case out[i] is left alone. s may be out.
 using KeyRowFn = i32 (*)(u8* out, const u8* s, i32 n, u32 key);
 
+// 32-bit texels along a line of the texture: (U, V) in 32.32 fixed point stepped by
+// (dU, dV) per pixel, n of them written to out with the top byte cleared; with KEY,
+// texels (low 24 bits) equal to key are skipped. The caller keeps every sample inside
+// the source. Does the whole row or nothing.
+struct Fetch32Args {
+    u8* out;
+    const u8* src;
+    i64 pitch;
+    i64 U, V, dU, dV;
+    i32 n;
+    u32 key;
+};
+using Fetch32Fn = i32 (*)(const Fetch32Args&);
+
 enum class Simd { scalar, sse2, avx2 };
 
 struct SimdKernels {
     Lerp32Fn lerp32[2][2]; // [KEY][CONST_T]
     KeyRowFn key_row[kFormats];
+    Fetch32Fn fetch32[2]; // [KEY]
 };
 
 // The kernels in use: the best level the processor has, or the one named by the

@@ -52,64 +52,84 @@ bool source_apart(const TexPlanes& tp, i64 y0, i64 y1) {
     return shi <= dlo || dhi <= slo;
 }
 
+// The triangle's rows top .. bottom - 1 (inside the clip rectangle) and its texture
+// stepping, or false when it draws nothing.
+bool tex_setup(const Pt v[3], const i32 tx[3], const i32 ty[3], TexPlanes& tp, i64& top,
+               i64& bottom) {
+    top = std::max(std::min({v[0].y, v[1].y, v[2].y}), g.clip.t);
+    bottom = std::min(std::max({v[0].y, v[1].y, v[2].y}), g.clip.b);
+    if (top >= bottom) return false;
+    tp = TexPlanes(v, tx, ty, g.src_w, g.src_h);
+    tp.prepare(v[0], g.clip, top, bottom);
+    return true;
+}
+
+// n texels of a row from (U, V) stepped by (dU, dV) into out, each clamped when the
+// row's ends leave the bounds; with keyed, those equal to key are skipped.
+struct RowFetch {
+    FetchFn fetch;
+    FetchKeyedFn fetch_keyed;
+    FetchClampedFn clamped, clamped_keyed;
+    TexClamp c;
+    const u8* src;
+    i64 pitch;
+    explicit RowFetch(const TexPlanes& tp)
+        : fetch(kFetch[g.dst.fmt]), fetch_keyed(kFetchKeyed[g.dst.fmt]),
+          clamped(kFetchClamped[g.dst.fmt]), clamped_keyed(kFetchClampedKeyed[g.dst.fmt]),
+          c(tp.clamp()), src(g.src.px), pitch(g.src.pitch) {}
+    void operator()(u8* out, const TexStep& s, i32 n, bool inside, bool keyed, u32 key) const {
+        if (inside) {
+            if (keyed)
+                fetch_keyed(out, src, pitch, s.U, s.V, s.dU, s.dV, n, key);
+            else
+                fetch(out, src, pitch, s.U, s.V, s.dU, s.dV, n);
+        } else {
+            (keyed ? clamped_keyed : clamped)(out, src, pitch, s.U, s.V, s.dU, s.dV, n, c, key);
+        }
+    }
+};
+
 void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob& job) {
-    const i64 top = std::max(std::min({v[0].y, v[1].y, v[2].y}), g.clip.t);
-    const i64 bottom = std::min(std::max({v[0].y, v[1].y, v[2].y}), g.clip.b);
-    if (top >= bottom) return;
-    TexPlanes tp(v, tx, ty, g.src_w, g.src_h);
+    i64 top, bottom;
+    TexPlanes tp;
+    if (!tex_setup(v, tx, ty, tp, top, bottom)) return;
     const int f = g.dst.fmt;
     const i64 bytes = bytes_of(f);
-    const u8* src = g.src.px;
-    const i64 pitch = g.src.pitch;
     u8* const dst = g.dst.px;
     const i64 dpitch = g.dst.pitch;
-    const FetchFn fetch = kFetch[f];
+    const RowFetch fetch(tp);
     const bool direct = job.blend == TB_TEXEL && !job.keyed && job.alpha == 0;
-    TexStep st[kRowBatch];
     // Straight and keyed copies read each texel as they write it.
     if (direct || (job.blend == TB_TEXEL && job.alpha == 0 && source_apart(tp, top, bottom))) {
-        const FetchKeyedFn keyed = kFetchKeyed[f];
         const u32 key = job.args.key;
-        raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
-            for (int i = 0; i < k; ++i)
-                st[i] = tp.span(rows[i]);
-            for (int i = 0; i < k; ++i) {
-                const Row& r = rows[i];
-                const TexStep& s = st[i];
-                u8* d = dst + r.y * dpitch + r.x0 * bytes;
-                if (direct)
-                    fetch(d, src, pitch, s.U, s.V, s.dU, s.dV, i32(r.x1 - r.x0));
-                else
-                    keyed(d, src, pitch, s.U, s.V, s.dU, s.dV, i32(r.x1 - r.x0), key);
-            }
+        raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
+            const TexStep s = tp.row({y, x0, x1});
+            const i64 n = x1 - x0;
+            fetch(dst + y * dpitch + x0 * bytes, s, i32(n), tp.inside(s, n), !direct, key);
         });
         return;
     }
     const CombineFn combine = job.keyed ? kCombineKeyed[f][job.blend] : kCombine[f][job.blend];
     alignas(16) u8 tex[kChunk * 4];
     alignas(16) u8 out[kChunk * 4];
-    raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
-        for (int i = 0; i < k; ++i)
-            st[i] = tp.span(rows[i]);
-        for (int i = 0; i < k; ++i) {
-            const Row& r = rows[i];
-            i64 U = st[i].U, V = st[i].V, dU = st[i].dU, dV = st[i].dV;
-            u8* d = dst + r.y * dpitch + r.x0 * bytes;
-            for (i64 left = r.x1 - r.x0; left > 0;) {
-                i32 n = i32(std::min<i64>(left, kChunk));
-                fetch(tex, src, pitch, U, V, dU, dV, n);
-                if (job.alpha) {
-                    std::memcpy(out, d, std::size_t(n * bytes));
-                    combine(out, tex, d, n, job.args);
-                    kLerpSpan[f](d, out, n, job.alpha);
-                } else {
-                    combine(d, tex, d, n, job.args);
-                }
-                U += dU * n;
-                V += dV * n;
-                d += n * bytes;
-                left -= n;
+    raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
+        TexStep s = tp.row({y, x0, x1});
+        const bool inside = tp.inside(s, x1 - x0);
+        u8* d = dst + y * dpitch + x0 * bytes;
+        for (i64 left = x1 - x0; left > 0;) {
+            i32 n = i32(std::min<i64>(left, kChunk));
+            fetch(tex, s, n, inside, false, 0);
+            if (job.alpha) {
+                std::memcpy(out, d, std::size_t(n * bytes));
+                combine(out, tex, d, n, job.args);
+                kLerpSpan[f](d, out, n, job.alpha);
+            } else {
+                combine(d, tex, d, n, job.args);
             }
+            s.U += s.dU * n;
+            s.V += s.dV * n;
+            d += n * bytes;
+            left -= n;
         }
     });
 }
@@ -118,38 +138,32 @@ void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob&
 // the corners' interpolated low bytes).
 void ramp_textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const u32 c[3],
                        i32 transparent, u32 mask, bool intensity) {
-    TexPlanes tp(v, tx, ty, g.src_w, g.src_h);
+    i64 top, bottom;
+    TexPlanes tp;
+    if (!tex_setup(v, tx, ty, tp, top, bottom)) return;
     ColourPlanes cp(v, c);
     const int f = g.dst.fmt;
     const i64 bytes = bytes_of(f);
-    const FetchFn fetch = kFetch[f];
+    const RowFetch fetch(tp);
     const auto span = kTexRampSpan[f];
     const bool keyed = (transparent & 1) != 0;
     const u32 key = pack_colour(f, mask);
     alignas(16) u8 tex[kChunk * 4];
-    TexStep st[kRowBatch];
-    ColourRamp ramps[kRowBatch];
-    raster_triangle_batched(v[0], v[1], v[2], g.clip, [&](const Row* rows, int k) {
-        for (int i = 0; i < k; ++i) {
-            st[i] = tp.span(rows[i]);
-            ramps[i] = cp.ramp(rows[i].y, rows[i].x0, rows[i].x1);
-        }
-        for (int i = 0; i < k; ++i) {
-            const Row& r = rows[i];
-            i64 U = st[i].U, V = st[i].V, dU = st[i].dU, dV = st[i].dV;
-            ColourRamp ramp = ramps[i];
-            u8* d = g.dst.at(r.x0, r.y);
-            for (i64 left = r.x1 - r.x0; left > 0;) {
-                i32 n = i32(std::min<i64>(left, kChunk));
-                fetch(tex, g.src.px, g.src.pitch, U, V, dU, dV, n);
-                span(d, tex, n, ramp, keyed, key, intensity);
-                U += dU * n;
-                V += dV * n;
-                for (int ch = 0; ch < 4; ++ch)
-                    ramp.c[ch] += ramp.d[ch] * n;
-                d += n * bytes;
-                left -= n;
-            }
+    raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
+        TexStep s = tp.row({y, x0, x1});
+        const bool inside = tp.inside(s, x1 - x0);
+        ColourRamp ramp = cp.ramp(y, x0, x1);
+        u8* d = g.dst.at(x0, y);
+        for (i64 left = x1 - x0; left > 0;) {
+            i32 n = i32(std::min<i64>(left, kChunk));
+            fetch(tex, s, n, inside, false, 0);
+            span(d, tex, n, ramp, keyed, key, intensity);
+            s.U += s.dU * n;
+            s.V += s.dV * n;
+            for (int ch = 0; ch < 4; ++ch)
+                ramp.c[ch] += ramp.d[ch] * n;
+            d += n * bytes;
+            left -= n;
         }
     });
 }

@@ -48,16 +48,31 @@ TEST(VgfxSimd, VectorRowsMatchTheScalarLoopsByteForByte) {
                         u32 v = args.key | (rnd(1) ? ~bits : 0);
                         std::memcpy(s + i * bytes, &v, std::size_t(bytes));
                     }
-                // The keyed copy (also in place) in every format; the keyed level blend
-                // in 32 bits. The other kernels meet every level in the model sweeps.
-                for (int row = 0; row < (f == 4 ? 3 : 2); ++row) {
-                    SCOPED_TRACE(row == 0 ? "keyed copy" : row == 1 ? "in place" : "keyed level");
+                // A line across a 16 x 16 texture (the source row's start) from one
+                // random texel position to another, in 32.32 fixed point.
+                const i64 pitch = 16 * 4 + 4 * off;
+                std::vector<u8> tex(std::size_t(pitch) * 16);
+                for (auto& b : tex)
+                    b = u8(rnd(255));
+                std::memcpy(tex.data(), s, std::min(tex.size(), std::size_t(n) * bytes));
+                auto coord = [&] { return i64(rnd(16 * 256 - 1)) << 24; };
+                const i64 U = coord(), V = coord(), U1 = coord(), V1 = n % 5 ? coord() : V;
+                const i64 dU = n > 1 ? (U1 - U) / (n - 1) : 0, dV = n > 1 ? (V1 - V) / (n - 1) : 0;
+                // The keyed copy (also in place) in every format; in 32 bits the keyed
+                // level blend and the texture fetches, plain and keyed. The other kernels
+                // meet every level in the model sweeps.
+                for (int row = 0; row < (f == 4 ? 5 : 2); ++row) {
+                    SCOPED_TRACE(testing::Message() << "kernel " << row);
                     auto result = [&](Simd level) {
                         std::vector<u8> out = dst;
                         if (!set_simd_level(level)) return out;
                         u8* d = out.data() + kMargin + off;
                         if (row == 2)
                             kCombineKeyed[4][TB_LEVEL](d, s, d, n, args);
+                        else if (row == 3)
+                            kFetch[4](d, tex.data(), pitch, U, V, dU, dV, n);
+                        else if (row == 4)
+                            kFetchKeyed[4](d, tex.data(), pitch, U, V, dU, dV, n, args.key);
                         else
                             kCombineKeyed[f][TB_TEXEL](d, row ? d : s, d, n, args);
                         return out;
