@@ -224,16 +224,22 @@ template <int F> struct Fetch {
     static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n) {
         using P = Px<F>;
         constexpr u32 bits = F == 4 ? 0xFFFFFFu : 0xFFFFFFFFu;
-        if constexpr (F == 4)
-            if (g_simd.fetch32[0]({out, src, pitch, U, V, dU, dV, n, 0}) == n) return;
         if (dV == 0) {
             const u8* row = src + (V >> 32) * pitch;
+            if (dU == i64(1) << 32) { // a straight copy of part of a texture row
+                const u8* s = row + (U >> 32) * P::bytes;
+                for (i32 i = 0; i < n; ++i)
+                    P::store(out + i * P::bytes, P::load(s + i * P::bytes) & bits);
+                return;
+            }
             for (i32 i = 0; i < n; ++i) {
                 P::store(out + i * P::bytes, P::load(row + (U >> 32) * P::bytes) & bits);
                 U += dU;
             }
             return;
         }
+        if constexpr (F == 4)
+            if (g_simd.fetch32[0]({out, src, pitch, U, V, dU, dV, n, 0}) == n) return;
         for (i32 i = 0; i < n; ++i) {
             P::store(out + i * P::bytes,
                      P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & bits);
@@ -251,9 +257,19 @@ template <int F> struct FetchKeyed {
     static void run(u8* out, const u8* src, i64 pitch, i64 U, i64 V, i64 dU, i64 dV, i32 n,
                     u32 key) {
         using P = Px<F>;
+        i32 i = 0;
+        if (dV == 0 && dU == i64(1) << 32) { // part of a texture row, keyed
+            const u8* s = src + (V >> 32) * pitch + (U >> 32) * P::bytes;
+            if constexpr (F != 3) i = g_simd.key_row[F](out, s, n, key);
+            for (; i < n; ++i) {
+                const u32 t = P::load(s + i * P::bytes) & P::key_bits;
+                if (t != key) P::store(out + i * P::bytes, t);
+            }
+            return;
+        }
         if constexpr (F == 4)
             if (g_simd.fetch32[1]({out, src, pitch, U, V, dU, dV, n, key}) == n) return;
-        for (i32 i = 0; i < n; ++i) {
+        for (; i < n; ++i) {
             u32 t = P::load(src + (V >> 32) * pitch + (U >> 32) * P::bytes) & P::key_bits;
             if (t != key) P::store(out + i * P::bytes, t);
             U += dU;

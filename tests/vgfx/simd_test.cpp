@@ -48,16 +48,19 @@ TEST(VgfxSimd, VectorRowsMatchTheScalarLoopsByteForByte) {
                         u32 v = args.key | (rnd(1) ? ~bits : 0);
                         std::memcpy(s + i * bytes, &v, std::size_t(bytes));
                     }
-                // A line across a 16 x 16 texture (the source row's start) from one
-                // random texel position to another, in 32.32 fixed point.
-                const i64 pitch = 16 * 4 + 4 * off;
+                // A line across an 80 x 16 texture (the source row's start) from one
+                // random texel position in its left 16 x 16 to another, in 32.32 fixed
+                // point, or (every seventh width) a straight run along a row.
+                const i64 pitch = 80 * 4 + 4 * off;
                 std::vector<u8> tex(std::size_t(pitch) * 16);
                 for (auto& b : tex)
                     b = u8(rnd(255));
                 std::memcpy(tex.data(), s, std::min(tex.size(), std::size_t(n) * bytes));
                 auto coord = [&] { return i64(rnd(16 * 256 - 1)) << 24; };
                 const i64 U = coord(), V = coord(), U1 = coord(), V1 = n % 5 ? coord() : V;
-                const i64 dU = n > 1 ? (U1 - U) / (n - 1) : 0, dV = n > 1 ? (V1 - V) / (n - 1) : 0;
+                const bool run = n % 7 == 0;
+                const i64 dU = run ? i64(1) << 32 : n > 1 ? (U1 - U) / (n - 1) : 0;
+                const i64 dV = run || n < 2 ? 0 : (V1 - V) / (n - 1);
                 // The keyed copy (also in place) in every format; in 32 bits the keyed
                 // level blend and the texture fetches, plain and keyed. The other kernels
                 // meet every level in the model sweeps.
