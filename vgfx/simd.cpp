@@ -184,64 +184,48 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
     return i;
 }
 
-// The texels' addresses are 32-bit element offsets from the source, gathered eight at
-// a time. The coordinates are kept as high and low 32-bit halves, the low half biased
-// by 2^31 so that a signed comparison finds its carry.
+// The texels' addresses are element offsets from the source, gathered four at a time
+// from 64-bit lanes of coordinates (the rows are short: a lighter set-up pays more than
+// wider groups).
 template <bool KEY> KX_AVX2 i32 fetch32_avx2(const Fetch32Args& x) {
     if (x.n < 1 || x.pitch <= 0 || (x.pitch & 3)) return 0;
     const i64 last = x.n - 1, stride = x.pitch / 4;
     const i64 u0 = x.U >> 32, u1 = (x.U + x.dU * last) >> 32;
     const i64 v0 = x.V >> 32, v1 = (x.V + x.dV * last) >> 32;
-    const i64 lo = std::min(v0, v1) * stride + std::min(u0, u1);
     const i64 hi = std::max(v0, v1) * stride + std::max(u0, u1);
-    if (std::min(u0, u1) < 0 || std::min(v0, v1) < 0 || lo < 0 || hi > INT32_MAX) return 0;
-    alignas(32) i32 uh[8], ul[8], vh[8], vl[8];
-    for (int k = 0; k < 8; ++k) {
-        const std::uint64_t U = std::uint64_t(x.U) + std::uint64_t(k) * std::uint64_t(x.dU),
-                            V = std::uint64_t(x.V) + std::uint64_t(k) * std::uint64_t(x.dV);
-        uh[k] = i32(U >> 32);
-        ul[k] = i32(u32(U) ^ 0x80000000u);
-        vh[k] = i32(V >> 32);
-        vl[k] = i32(u32(V) ^ 0x80000000u);
-    }
-    __m256i UH = _mm256_load_si256(reinterpret_cast<const __m256i*>(uh));
-    __m256i UL = _mm256_load_si256(reinterpret_cast<const __m256i*>(ul));
-    __m256i VH = _mm256_load_si256(reinterpret_cast<const __m256i*>(vh));
-    __m256i VL = _mm256_load_si256(reinterpret_cast<const __m256i*>(vl));
-    const std::uint64_t dU8 = std::uint64_t(x.dU) * 8, dV8 = std::uint64_t(x.dV) * 8;
-    const __m256i dUh = _mm256_set1_epi32(i32(dU8 >> 32)), dUl = _mm256_set1_epi32(i32(u32(dU8)));
-    const __m256i dVh = _mm256_set1_epi32(i32(dV8 >> 32)), dVl = _mm256_set1_epi32(i32(u32(dV8)));
-    const __m256i vstride = _mm256_set1_epi32(i32(stride));
-    const __m256i rgb = _mm256_set1_epi32(0xFFFFFF);
-    const __m256i vkey = _mm256_set1_epi32(static_cast<int>(x.key));
-    const __m256i ones = _mm256_set1_epi32(-1);
+    if (std::min(u0, u1) < 0 || std::min(v0, v1) < 0 || hi > INT32_MAX) return 0;
+    __m256i U =
+        _mm256_add_epi64(_mm256_set1_epi64x(x.U), _mm256_setr_epi64x(0, x.dU, 2 * x.dU, 3 * x.dU));
+    __m256i V =
+        _mm256_add_epi64(_mm256_set1_epi64x(x.V), _mm256_setr_epi64x(0, x.dV, 2 * x.dV, 3 * x.dV));
+    const __m256i dU4 = _mm256_set1_epi64x(4 * x.dU), dV4 = _mm256_set1_epi64x(4 * x.dV);
+    const __m256i vstride = _mm256_set1_epi64x(stride);
+    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
+    const __m128i vkey = _mm_set1_epi32(static_cast<int>(x.key));
+    const __m128i ones = _mm_set1_epi32(-1);
     const int* src = reinterpret_cast<const int*>(x.src);
-    auto step = [](__m256i& h, __m256i& l, __m256i dh, __m256i dl) KX_AVX2 {
-        const __m256i l2 = _mm256_add_epi32(l, dl);
-        h = _mm256_sub_epi32(_mm256_add_epi32(h, dh), _mm256_cmpgt_epi32(l, l2));
-        l = l2;
+    auto index = [&]() KX_AVX2 {
+        return _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(V, 32), vstride),
+                                _mm256_srli_epi64(U, 32));
     };
     i32 i = 0;
-    for (; i + 8 <= x.n; i += 8) {
-        const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(VH, vstride), UH);
-        const __m256i t = _mm256_and_si256(_mm256_i32gather_epi32(src, idx, 4), rgb);
+    for (; i + 4 <= x.n; i += 4) {
+        const __m128i t = _mm_and_si128(_mm256_i64gather_epi32(src, index(), 4), rgb);
         int* q = reinterpret_cast<int*>(x.out + 4 * i);
         if constexpr (KEY)
-            _mm256_maskstore_epi32(q, _mm256_xor_si256(_mm256_cmpeq_epi32(t, vkey), ones), t);
+            _mm_maskstore_epi32(q, _mm_xor_si128(_mm_cmpeq_epi32(t, vkey), ones), t);
         else
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(q), t);
-        step(UH, UL, dUh, dUl);
-        step(VH, VL, dVh, dVl);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), t);
+        U = _mm256_add_epi64(U, dU4);
+        V = _mm256_add_epi64(V, dV4);
     }
     if (i < x.n) {
-        const __m256i m = _mm256_cmpgt_epi32(_mm256_set1_epi32(x.n - i),
-                                             _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-        const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(VH, vstride), UH);
-        const __m256i t = _mm256_and_si256(
-            _mm256_mask_i32gather_epi32(_mm256_setzero_si256(), src, idx, m, 4), rgb);
-        __m256i store = m;
-        if constexpr (KEY) store = _mm256_andnot_si256(_mm256_cmpeq_epi32(t, vkey), m);
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(x.out + 4 * i), store, t);
+        const __m128i m = _mm_cmpgt_epi32(_mm_set1_epi32(x.n - i), _mm_setr_epi32(0, 1, 2, 3));
+        const __m128i t = _mm_and_si128(
+            _mm256_mask_i64gather_epi32(_mm_setzero_si128(), src, index(), m, 4), rgb);
+        __m128i store = m;
+        if constexpr (KEY) store = _mm_andnot_si128(_mm_cmpeq_epi32(t, vkey), m);
+        _mm_maskstore_epi32(reinterpret_cast<int*>(x.out + 4 * i), store, t);
         i = x.n;
     }
     return i;
