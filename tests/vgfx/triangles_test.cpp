@@ -2,6 +2,7 @@
 // textured blends and gouraud shading.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "canvas.h"
@@ -198,6 +199,16 @@ TEST(VgfxTextured, ReadsStayInsideTheSourceAndNeedItsFormat) {
         EXPECT_EQ(c.get(0, 19), texel(0, 3));
         VGFX_TriT(0, 0, -9, 1000, 19, 0, 1000, 1000, 0, 19, -9, 2000, 0, 0, 0, 0);
         EXPECT_EQ(c.get(0, 0), texel(4, 3));
+        // Texture planes too steep for 64-bit stepping (2^32 texels a pixel) still
+        // sample only the source.
+        c.fill(0);
+        VGFX_TriT(0, 0, INT32_MIN, 0, 2, 0, INT32_MAX, INT32_MIN, 0, 19, 0, INT32_MAX, 0, 0, 0, 0);
+        for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {0, 9}}) {
+            bool a_texel = false;
+            for (int k = 0; k < 20; ++k)
+                a_texel = a_texel || c.get(x, y) == texel(k % 5, k / 5);
+            EXPECT_TRUE(a_texel) << x << "," << y;
+        }
         VGFX_HoriTextureStrip(0, -5, 9, 19, 50, 9, 19);
         EXPECT_EQ(c.get(0, 19), texel(0, 3));
         EXPECT_EQ(c.get(19, 19), texel(4, 3));
