@@ -167,7 +167,11 @@ void clear_top_portable(std::uint8_t* dst, const std::uint8_t* src, std::int32_t
 __attribute__((target("avx2"))) void clear_top_wide(std::uint8_t* dst, const std::uint8_t* src,
                                                     std::int32_t n) {
     const __m256i mask = _mm256_set1_epi32(0xFFFFFF);
-    std::int32_t x = 0;
+    // Loads that cross no cache line: single pixels up to a 32-byte boundary.
+    std::int32_t x =
+        static_cast<std::int32_t>(((32 - reinterpret_cast<std::uintptr_t>(src) % 32) % 32) / 4);
+    if ((reinterpret_cast<std::uintptr_t>(src) & 3) != 0 || x > n) x = 0;
+    clear_top_portable(dst, src, x);
     for (; x + 16 <= n; x += 16) {
         __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * x));
         __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * x + 32));
