@@ -34,12 +34,16 @@ enum : unsigned {
     CHANGED_BY_FEED = 16 // the change came from the input feed (the user did it)
 };
 
-// A window's frame as presented: 32-bit 0x00RRGGBB pixels, rows of width
-// pixels. full_screen: the window owns the display (exclusive mode).
+// A window's frame as presented: 32-bit 0x00RRGGBB pixels, width x height,
+// each row stride pixels after the one before. The top byte of each pixel is
+// not part of the frame (a frame read in place from the primary surface keeps
+// whatever the primary holds there): readers ignore it. full_screen: the
+// window owns the display (exclusive mode).
 struct FrameView {
     const std::uint32_t* pixels;
     std::int32_t width;
     std::int32_t height;
+    std::int32_t stride;
     bool full_screen;
 };
 
@@ -61,8 +65,7 @@ class Backend {
     // The cursor to show over the backend's windows (visible false: none).
     virtual void cursor_changed(bool visible, HCURSOR cursor) = 0;
     // A frame was presented to a window. The services keep it (hosts read it
-    // with GetWindowFrame); the pixels stay valid until the next presentation
-    // to that window or its destruction.
+    // with GetWindowFrame); the pixels are only valid during the call.
     virtual void present(const WindowView& view, const FrameView& frame) = 0;
     // Called at the start of every PumpMessages: hand pending user input to
     // the feed functions.

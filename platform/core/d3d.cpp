@@ -419,6 +419,7 @@ HRESULT DrawPrimitive(LPDIRECT3DDEVICE7 device, DWORD primitiveType, DWORD verte
     Surface* target = find_surface(d->target);
     const Surface* tex = d->textures[0] ? find_surface(d->textures[0]) : nullptr;
     if (target->busy() || (tex && tex->busy())) return DDERR_SURFACEBUSY;
+    if (target->primary) own_frames(*target); // rendering is not presented
     const auto* v = static_cast<const D3DTLVERTEX*>(vertices);
     if (primitiveType == D3DPT_TRIANGLELIST) {
         for (DWORD i = 0; i + 2 < vertexCount; i += 3)

@@ -69,16 +69,45 @@ void describe(const Surface& s, DDSURFACEDESC2* desc) {
     }
 }
 
-// Copies parts of the primary into the frames of the windows they cover:
-// the windows and their frames are settled once, rows go in as they are
-// ready, and finish() hands each frame to the backend.
+bool same_rect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Copies a frame read in place from the primary into the window's own pixels.
+void copy_shared(Window& w, const Surface& primary) {
+    RowConvert convert = frame_converter(*primary.format);
+    View v = primary.view();
+    for (std::int32_t y = 0; y < w.frame_height; ++y)
+        convert(reinterpret_cast<std::uint8_t*>(w.frame.data() +
+                                                static_cast<std::size_t>(y) *
+                                                    static_cast<std::size_t>(w.frame_width)),
+                v.at(w.frame_at.x, w.frame_at.y + y), w.frame_width);
+    w.frame_surface = 0;
+}
+
+// Shows parts of the primary in the frames of the windows they cover: the
+// windows and their frames are settled once, rows go in as they are ready,
+// and finish() hands each frame to the backend.
+//
+// A frame whose whole area is shown from a 32-bit primary (0x00RRGGBB but
+// for the top byte, which frame readers ignore) and lies inside it is not
+// copied: it reads the primary's rows in place until own_frame or own_frames
+// gives it its own copy. The primary then holds exactly what was presented
+// there, as every write into it over that area presents it to the window.
 class Presenter {
   public:
-    // covered: the part of the primary (primary coordinates) to show.
+    // covered: the part of the primary (primary coordinates) to show. The
+    // primary holds what is shown there that lies inside it.
     Presenter(const Surface& primary, const RECT& covered) {
         WindowState& s = window_state();
         const Display* d = find_object<Display>(primary.display);
         full_ = d && d->exclusive;
+        bool in_place = primary.format->kind == Format::xrgb8888;
+        try {
+            targets_.reserve(s.windows.size());
+        } catch (const std::bad_alloc&) {
+            return;
+        }
         for (auto& [id, w] : s.windows) {
             RECT area;
             if (full_) {
@@ -93,6 +122,10 @@ class Presenter {
             RECT hit = intersect(area, covered);
             if (empty(hit)) continue;
             std::int32_t fw = area.right - area.left, fh = area.bottom - area.top;
+            bool shared = w->frame_surface == primary.id && w->frame_at.x == area.left &&
+                          w->frame_at.y == area.top && w->frame_width == fw &&
+                          w->frame_height == fh;
+            if (!shared) own_frame(*w);
             if (w->frame_width != fw || w->frame_height != fh) {
                 try {
                     w->frame.assign(static_cast<std::size_t>(fw) * static_cast<std::size_t>(fh), 0);
@@ -104,11 +137,13 @@ class Presenter {
                 w->frame_width = fw;
                 w->frame_height = fh;
             }
-            try {
-                targets_.push_back({w.get(), area, hit});
-            } catch (const std::bad_alloc&) {
-                return;
+            if (!shared && in_place && same_rect(hit, area) &&
+                rect_inside(area, primary.width, primary.height)) {
+                w->frame_surface = primary.id;
+                w->frame_at = {area.left, area.top};
+                shared = true;
             }
+            targets_.push_back({w.get(), area, hit, shared}); // reserved: cannot throw
         }
     }
 
@@ -117,6 +152,7 @@ class Presenter {
               std::int32_t bottom) const {
         RowConvert convert = frame_converter(*v.format);
         for (const Target& t : targets_) {
+            if (t.shared) continue;
             std::int32_t y0 = std::max(top, t.hit.top), y1 = std::min(bottom, t.hit.bottom);
             std::int32_t fw = t.area.right - t.area.left;
             for (std::int32_t y = y0; y < y1; ++y) {
@@ -135,15 +171,18 @@ class Presenter {
         for (const Target& t : targets_) {
             Window& w = *t.window;
             ++w.presents;
-            b.present(view_of(w), {w.frame.data(), w.frame_width, w.frame_height, full_});
+            FrameView f = frame_of(w);
+            f.full_screen = full_;
+            b.present(view_of(w), f);
         }
     }
 
   private:
     struct Target {
         Window* window;
-        RECT area; // the frame, primary coordinates
-        RECT hit;  // the part of it shown now
+        RECT area;   // the frame, primary coordinates
+        RECT hit;    // the part of it shown now
+        bool shared; // read in place from the primary: nothing to copy
     };
     std::vector<Target> targets_;
     bool full_ = false;
@@ -220,6 +259,7 @@ void reset_display() {
 }
 
 void Surface::released() {
+    if (primary) own_frames(*this);
     if (dc) text_state().gdi.erase(dc);
     if (back) Release(back);
     if (primary)
@@ -230,6 +270,26 @@ void Surface::released() {
 void present(const Surface& primary, const RECT& area) {
     RECT r = intersect(area, primary.bounds());
     if (!empty(r)) present_view(primary, primary.view().part(r), r.left, r.top);
+}
+
+void own_frames(const Surface& primary) {
+    for (auto& [id, w] : window_state().windows)
+        if (w->frame_surface == primary.id) copy_shared(*w, primary);
+}
+
+FrameView frame_of(const Window& w) {
+    if (const Surface* p = w.frame_surface ? find_surface(w.frame_surface) : nullptr)
+        return {reinterpret_cast<const std::uint32_t*>(p->view().at(w.frame_at.x, w.frame_at.y)),
+                w.frame_width, w.frame_height, p->pitch / 4, false};
+    return {w.frame.data(), w.frame_width, w.frame_height, w.frame_width, false};
+}
+
+void own_frame(Window& w) {
+    if (!w.frame_surface) return;
+    if (const Surface* p = find_surface(w.frame_surface))
+        copy_shared(w, *p);
+    else
+        w.frame_surface = 0; // not reached: a primary gives its frames back before it goes
 }
 
 bool is_display(std::uint32_t id) {
@@ -251,6 +311,8 @@ HRESULT set_display_level(std::uint32_t id, HWND hwnd, DWORD flags) {
             if (auto* x = dynamic_cast<Display*>(o.get()); x && x != d && x->exclusive)
                 return DDERR_EXCLUSIVEMODEALREADYSET;
     }
+    // The windows the primary presents to, and their frame areas, may change.
+    if (const Surface* p = find_surface(d->primary)) own_frames(*p);
     if (d->exclusive != exclusive) d->mode_format = nullptr; // back to the desktop's mode
     d->level = flags;
     d->window = hwnd;
@@ -399,6 +461,7 @@ HRESULT Lock(LPDIRECTDRAWSURFACE7 surface, RECT* rect, DDSURFACEDESC2* desc, DWO
     if (s->busy()) return DDERR_SURFACEBUSY;
     RECT r = rect ? *rect : s->bounds();
     if (!rect_inside(r, s->width, s->height)) return DDERR_INVALIDRECT;
+    if (s->primary) own_frames(*s); // what is written under the lock shows at Unlock
     describe(*s, desc);
     desc->dwFlags |= DDSD_LPSURFACE;
     desc->lpSurface = addr32(s->view().at(r.left, r.top));
@@ -493,6 +556,8 @@ HRESULT Flip(LPDIRECTDRAWSURFACE7 surface, LPDIRECTDRAWSURFACE7 target, DWORD fl
         return DDERR_INVALIDPARAMS;
     Surface* b = find_surface(s->back);
     if (s->busy() || b->busy()) return DDERR_SURFACEBUSY;
+    // Frames read in place follow the primary to its new pixels, all of which
+    // are presented now.
     std::swap(s->pixels, b->pixels);
     present(*s, s->bounds());
     return DD_OK;

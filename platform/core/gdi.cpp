@@ -98,6 +98,7 @@ HRESULT GetDC(LPDIRECTDRAWSURFACE7 surface, HDC* dc) {
     if (!dc) return DDERR_INVALIDPARAMS;
     if (s->dc) return DDERR_DCALREADYCREATED;
     if (s->locked) return DDERR_SURFACEBUSY;
+    if (s->primary) own_frames(*s); // drawing shows at ReleaseDC
     auto d = std::make_unique<DeviceContext>();
     d->surface = surface;
     d->font = stock_font();

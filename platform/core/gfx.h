@@ -53,7 +53,13 @@ inline Surface* find_surface(std::uint32_t id) {
 }
 
 // Shows the area (primary coordinates) of a primary surface: copies it into
-// the frames of the windows it covers and hands them to the backend.
+// the frames of the windows it covers, or lets a frame read the primary in
+// place, and hands them to the backend.
 void present(const Surface& primary, const RECT& area);
+// Gives every window frame read in place from the primary its own copy: done
+// before the primary's pixels change without being presented (a lock, a
+// device context, 3D rendering), before it goes away, and before its display
+// changes which windows it presents to.
+void own_frames(const Surface& primary);
 
 } // namespace kxp::detail

@@ -143,8 +143,22 @@ BOOL GetWindowFrame(HWND window, FrameInfo* info, void* pixels, std::uint32_t si
     info->pitch = 4 * w->frame_width;
     info->format = pixel_format(Format::xrgb8888).pf;
     info->presents = w->presents;
-    std::size_t bytes = w->frame.size() * 4;
-    if (pixels && size >= bytes) std::memcpy(pixels, w->frame.data(), bytes);
+    FrameView f = frame_of(*w);
+    std::size_t row = static_cast<std::size_t>(f.width) * 4;
+    std::size_t bytes = row * static_cast<std::size_t>(f.height);
+    if (!pixels || size < bytes) return 1;
+    auto* out = static_cast<std::uint8_t*>(pixels);
+    if (!w->frame_surface) {
+        std::memcpy(out, f.pixels, bytes);
+        return 1;
+    }
+    // Read in place from the primary: without the top bytes it may hold.
+    RowConvert clear_top = frame_converter(pixel_format(Format::xrgb8888));
+    for (std::int32_t y = 0; y < f.height; ++y)
+        clear_top(out + static_cast<std::size_t>(y) * row,
+                  reinterpret_cast<const std::uint8_t*>(
+                      f.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(f.stride)),
+                  f.width);
     return 1;
 }
 

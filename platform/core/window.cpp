@@ -118,7 +118,10 @@ RECT target_rect(const Window& w, Shown shown) {
     return w.rect;
 }
 
-void notify(const Window& w, unsigned changes) {
+void notify(Window& w, unsigned changes) {
+    // A shared frame stays as presented only while the window keeps its place
+    // and stays one that the primary presents to.
+    if (changes != CHANGED_TEXT) own_frame(w);
     platform().backend->window_changed(view_of(w), changes);
 }
 

@@ -67,8 +67,13 @@ struct Window {
     bool needs_paint = false;
     bool destroying = false;
     // The last presented frame (0x00RRGGBB, frame_width x frame_height).
+    // While frame_surface is set, the frame is read in place from that 32-bit
+    // primary surface, at frame_at (see frame_of and own_frame, ddraw.cpp);
+    // frame keeps its size and takes the pixels back when that ends.
     std::vector<std::uint32_t> frame;
     std::int32_t frame_width = 0, frame_height = 0;
+    std::uint32_t frame_surface = 0;
+    POINT frame_at{};
     DWORD presents = 0;
 };
 
@@ -128,6 +133,15 @@ void destroy(HWND hwnd); // with its children and owned windows
 void set_focus_quietly(HWND hwnd);
 WindowView view_of(const Window& w);
 void discard_windows(); // tells the backend; no messages
+
+// --- frames (ddraw.cpp) ---
+// Where the window's frame is read: its own pixels, or the primary's rows it
+// shares (whose top bytes readers ignore). full_screen is false.
+FrameView frame_of(const Window& w);
+// Copies a shared frame into the window's own pixels: done before anything
+// changes the primary without presenting to the window, or changes the
+// window's frame area or whether the primary presents to it.
+void own_frame(Window& w);
 
 // --- messages (messages.cpp) ---
 LRESULT send(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);

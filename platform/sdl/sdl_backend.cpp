@@ -167,6 +167,7 @@ class Sdl final : public Backend {
         }
         if (!m.texture || m.texture_width != frame.width || m.texture_height != frame.height) {
             if (m.texture) SDL_DestroyTexture(m.texture);
+            // 0x00RRGGBB in 32 bits, the top byte ignored as frames want.
             m.texture = SDL_CreateTexture(m.renderer, SDL_PIXELFORMAT_RGB888,
                                           SDL_TEXTUREACCESS_STREAMING, frame.width, frame.height);
             m.texture_width = m.texture ? frame.width : 0;
@@ -178,7 +179,7 @@ class Sdl final : public Backend {
             m.full_screen = frame.full_screen;
             SDL_SetWindowFullscreen(m.window, m.full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         }
-        if (SDL_UpdateTexture(m.texture, nullptr, frame.pixels, frame.width * 4) != 0) return;
+        if (SDL_UpdateTexture(m.texture, nullptr, frame.pixels, frame.stride * 4) != 0) return;
         m.has_frame = true;
         draw(m);
     }

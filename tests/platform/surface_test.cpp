@@ -406,5 +406,55 @@ TEST_F(Surfaces, BlitsIntoTheWindowedPrimaryBecomeTheCoveredWindowsFrames) {
               (Calls{DD_OK, DDERR_INVALIDRECT}));
 }
 
+// A frame read in place from a 32-bit primary keeps what was presented when
+// the primary then changes without showing it to the window.
+TEST_F(Surfaces, FramesKeepWhatWasPresentedWhileThePrimaryChangesUnshown) {
+    HWND a = CreateWindowEx(0, "TestWindowClass", "", WS_POPUP | WS_VISIBLE, 100, 100, 64, 32, 0, 0,
+                            inst);
+    ASSERT_NE(a, 0u);
+    LPDIRECTDRAWSURFACE7 front = primary(dd), back = make(64, 32, kXRGB);
+    clear(back, 0xFF112233);
+    RECT client{};
+    FrameInfo info{};
+    auto present = [&] {
+        client = client_on_screen(a);
+        EXPECT_EQ(Blt(front, &client, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    };
+    auto shown = [&] { return Raw{frame_of(a, info)[0], info.presents}; };
+    auto fill_at = [&](RECT r) {
+        DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        fx.dwFillColor = 0x778899;
+        EXPECT_EQ(Blt(front, &r, 0, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+    };
+
+    // Written under a lock: seen at Unlock, not before.
+    present();
+    DDSURFACEDESC2 d = blank_desc();
+    ASSERT_EQ(Lock(front, &client, &d, DDLOCK_WAIT, 0), DD_OK);
+    *ptr<std::uint32_t>(d.lpSurface) = 0x445566;
+    EXPECT_EQ(shown(), (Raw{0x112233, 1}));
+    ASSERT_EQ(Unlock(front, nullptr), DD_OK);
+    EXPECT_EQ(shown(), (Raw{0x445566, 2}));
+
+    // Moved away, then the old place written; hidden, then its place written.
+    present();
+    RECT old = client;
+    ASSERT_TRUE(SetWindowPos(a, 0, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+    fill_at(old);
+    EXPECT_EQ(shown(), (Raw{0x112233, 3}));
+    present();
+    ShowWindow(a, SW_HIDE);
+    fill_at(client);
+    EXPECT_EQ(shown(), (Raw{0x112233, 4}));
+
+    // The primary released (with a colour the window never held).
+    ShowWindow(a, SW_SHOWNA);
+    clear(back, 0x0A0B0C);
+    present();
+    EXPECT_EQ((Calls{Release(back), Release(front)}), (Calls{0, 0}));
+    EXPECT_EQ(shown(), (Raw{0x0A0B0C, 5}));
+}
+
 } // namespace
 } // namespace kxp::test
