@@ -122,6 +122,7 @@ void draw(std::int32_t sprite, const KX_Camera* camera) noexcept {
         meshes::build_particle_quads(s->Mesh);
         m = meshes::find(s->Mesh);
     }
+    if (m) meshes::prefetch(*m);
 
     const bool transformed = (mode & 2) != 0;
     float X = 0.0f, Y = 0.0f;
