@@ -56,6 +56,9 @@ std::int32_t blit_fx_handle() noexcept;
 
 std::int32_t lock(std::int32_t handle) noexcept;
 std::int32_t unlock(std::int32_t handle) noexcept;
+// The same for a surface already looked up (its records must still be live).
+std::int32_t lock(const Surface& s) noexcept;
+std::int32_t unlock(const Surface& s) noexcept;
 std::int32_t temporary_pixels(std::int32_t handle, bool pitch) noexcept;
 KX_Viewport* set_viewport(std::int32_t handle, std::int32_t x1, std::int32_t y1, std::int32_t x2,
                           std::int32_t y2) noexcept;
@@ -66,6 +69,8 @@ KX_Viewport* set_viewport(std::int32_t handle, std::int32_t x1, std::int32_t y1,
 class DrawTarget {
   public:
     DrawTarget() noexcept;
+    // Drawing into `s`, the current surface already looked up.
+    explicit DrawTarget(const Surface& s) noexcept;
     ~DrawTarget();
     DrawTarget(const DrawTarget&) = delete;
     DrawTarget& operator=(const DrawTarget&) = delete;

@@ -147,7 +147,10 @@ std::uint32_t gfx_surface(const Surface& s) noexcept {
 }
 
 std::int32_t lock(std::int32_t handle) noexcept {
-    Surface s = surface(handle);
+    return lock(surface(handle));
+}
+
+std::int32_t lock(const Surface& s) noexcept {
     if (!s || s.lock->Locked != 0) return 0;
     switch (s.type->RenderTo) {
     case 1:
@@ -173,7 +176,10 @@ std::int32_t lock(std::int32_t handle) noexcept {
 }
 
 std::int32_t unlock(std::int32_t handle) noexcept {
-    Surface s = surface(handle);
+    return unlock(surface(handle));
+}
+
+std::int32_t unlock(const Surface& s) noexcept {
     if (!s || s.lock->Locked != 1) return 0;
     switch (s.type->RenderTo) {
     case 1:
@@ -211,14 +217,16 @@ KX_Viewport* set_viewport(std::int32_t handle, std::int32_t x1, std::int32_t y1,
     return s.viewport;
 }
 
-DrawTarget::DrawTarget() noexcept : surface_(current()) {
+DrawTarget::DrawTarget() noexcept : DrawTarget(current()) {}
+
+DrawTarget::DrawTarget(const Surface& s) noexcept : surface_(s) {
     if (!surface_) return;
-    if (surface_.lock->Locked == 0) locked_here_ = lock(surface_.handle) == 1;
+    if (surface_.lock->Locked == 0) locked_here_ = lock(surface_) == 1;
     raster_set_buffer(surface_.lock->Pixels, surface_.lock->Pitch, surface_.lock->Format);
 }
 
 DrawTarget::~DrawTarget() {
-    if (locked_here_) unlock(surface_.handle);
+    if (locked_here_) unlock(surface_);
 }
 
 // ---- The screen ------------------------------------------------------------------------

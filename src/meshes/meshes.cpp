@@ -166,6 +166,16 @@ std::span<VM_MeshFace> faces(const VM_Mesh& mesh) noexcept {
     return {kxp::ptr<VM_MeshFace>(b->ptr), n};
 }
 
+void prefetch(const VM_Mesh& mesh) noexcept {
+    for (const std::int32_t handle : {mesh.Vertices, mesh.Transformed, mesh.Faces}) {
+        if (const mem::Bank* b = mem::find(handle)) {
+            const char* p = kxp::ptr<const char>(b->ptr);
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + 64); // a prefetch never faults, even past a bank's end
+        }
+    }
+}
+
 void poke_vertex(std::int32_t mesh, std::int32_t index, float x, float y, float z,
                  std::int32_t mask) noexcept {
     if (VM_MeshVertex* v = model_vertex_at(mesh, index))

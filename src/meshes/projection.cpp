@@ -4,6 +4,7 @@
 #include "meshes/projection.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "graphics/graphics.h"
@@ -21,9 +22,31 @@ struct SinCos {
     float s, c;
 };
 // Sine and cosine of an angle in degrees, in extended precision, stored as floats.
+//
+// The extended-precision sine and cosine cost far more than the float
+// arithmetic around them: the C library hands every argument beyond a quarter
+// of pi to its general multi-word argument reduction. So the last results are
+// kept in a small table indexed by a hash of the angle's exact bits and
+// checked against those bits: a hit gives what the computation gave for the
+// very same double, bit for bit, and a miss computes as before. Particles
+// spinning at the same rate, and the x and y angles of flat particles (0),
+// hit every time. The runtime is used from one thread, like the projected
+// array and the triangle cache.
+struct SinCosEntry {
+    std::uint64_t bits = 0;
+    bool used = false;
+    SinCos value{};
+};
+constexpr unsigned kSinCosBits = 8;
+SinCosEntry g_sin_cos[1u << kSinCosBits];
+
 SinCos sin_cos(double degrees) {
+    const auto bits = std::bit_cast<std::uint64_t>(degrees);
+    SinCosEntry& e = g_sin_cos[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kSinCosBits)];
+    if (e.used && e.bits == bits) return e.value;
     const long double r = static_cast<long double>(degrees * kDegrees);
-    return {static_cast<float>(std::sin(r)), static_cast<float>(std::cos(r))};
+    e = {bits, true, {static_cast<float>(std::sin(r)), static_cast<float>(std::cos(r))}};
+    return e.value;
 }
 
 // The angle reduced to [0, 360).
@@ -82,9 +105,12 @@ void rotate_vertices(const VM_MeshVertex* from, VM_MeshVertex* to, const float (
 }
 
 void project(std::int32_t mesh, const KX_Camera* camera, bool projecting) noexcept {
-    const VM_Mesh* m = find(mesh);
-    if (!m || m->FaceCount < 1) return;
-    const std::span<VM_MeshVertex> v = vertices(*m, 1);
+    if (const VM_Mesh* m = find(mesh)) project(*m, camera, projecting);
+}
+
+void project(const VM_Mesh& m, const KX_Camera* camera, bool projecting) noexcept {
+    if (m.FaceCount < 1) return;
+    const std::span<VM_MeshVertex> v = vertices(m, 1);
     const std::int32_t n = std::int32_t(std::min<std::size_t>(v.size(), kProjectedVertices));
     g_projected_count = n;
     const float px = camera ? camera->CameraX : 0.0f, py = camera ? camera->CameraY : 0.0f,
@@ -139,17 +165,14 @@ void project(std::int32_t mesh, const KX_Camera* camera, bool projecting) noexce
     }
 }
 
-std::int32_t translate_to_cache(std::int32_t mesh, const KX_Camera* camera) noexcept {
-    const VM_Mesh* m = find(mesh);
-    if (!m || m->FaceCount < 1) return 0;
-    project(mesh, camera, camera != nullptr);
-    m = find(mesh);
-    if (!m || !memory::exists(m->Faces)) return 0;
-    const graphics::Surface s = graphics::current();
-    if (!s) return 0;
-    const Bounds view{float(s.viewport->Left), float(s.viewport->Top), float(s.viewport->Right),
-                      float(s.viewport->Bottom)};
-    const bool back_face = m->BackFace == 1;
+namespace {
+
+// Writes the faces of a projected mesh that survive culling against the
+// viewport into the triangle cache; the number of cache vertices written.
+std::int32_t translate_projected(const VM_Mesh& m, const KX_Viewport& viewport) {
+    const Bounds view{float(viewport.Left), float(viewport.Top), float(viewport.Right),
+                      float(viewport.Bottom)};
+    const bool back_face = m.BackFace == 1;
     const std::int32_t n = g_projected_count;
     std::int32_t written = 0;
     auto corner = [&](const VM_MeshFace& f, int c) -> const ProjectedVertex* {
@@ -163,7 +186,7 @@ std::int32_t translate_to_cache(std::int32_t mesh, const KX_Camera* camera) noex
         out.colour = f.Corner[c].Colour;
         out.u = f.Corner[c].U, out.v = f.Corner[c].V;
     };
-    for (const VM_MeshFace& f : faces(*m)) {
+    for (const VM_MeshFace& f : faces(m)) {
         const std::int32_t corners = f.CornerCount;
         if (corners != 3 && corners != 4) continue;
         if (written > kCacheVertices - 6) break; // the cache is full
@@ -193,6 +216,23 @@ std::int32_t translate_to_cache(std::int32_t mesh, const KX_Camera* camera) noex
                 write(f, c);
     }
     return written;
+}
+
+} // namespace
+
+std::int32_t translate_to_cache(std::int32_t mesh, const KX_Camera* camera) noexcept {
+    const VM_Mesh* m = find(mesh);
+    if (!m || m->FaceCount < 1) return 0;
+    project(*m, camera, camera != nullptr);
+    const graphics::Surface s = graphics::current();
+    return s ? translate_projected(*m, *s.viewport) : 0;
+}
+
+std::int32_t translate_to_cache(const VM_Mesh& m, const KX_Camera* camera,
+                                const KX_Viewport* viewport) noexcept {
+    if (m.FaceCount < 1) return 0;
+    project(m, camera, camera != nullptr);
+    return viewport ? translate_projected(m, *viewport) : 0;
 }
 
 const ProjectedVertex* projected() noexcept {

@@ -44,10 +44,16 @@ void rotate_vertices(const VM_MeshVertex* from, VM_MeshVertex* to, const float (
 // the projected array; nothing for a mesh that is not accepted or has no
 // faces. A null camera projects nothing (screen position = position).
 void project(std::int32_t mesh, const KX_Camera* camera, bool projecting) noexcept;
+void project(const VM_Mesh& mesh, const KX_Camera* camera, bool projecting) noexcept;
 
 // Projects the mesh and writes its faces that survive culling into the
 // triangle cache; the number of cache vertices written.
 std::int32_t translate_to_cache(std::int32_t mesh, const KX_Camera* camera) noexcept;
+// The same for a mesh record already found, culled against `viewport`, the
+// current surface's (null when there is none: the mesh is projected and
+// nothing is written).
+std::int32_t translate_to_cache(const VM_Mesh& mesh, const KX_Camera* camera,
+                                const KX_Viewport* viewport) noexcept;
 
 const ProjectedVertex* projected() noexcept;
 const CacheVertex* cache() noexcept;

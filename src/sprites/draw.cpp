@@ -22,17 +22,18 @@ namespace {
 
 namespace gfx = kx::graphics;
 
-// Draws the first `count` / 3 triangles of the cache with the image as texture.
-void draw_cache(std::int32_t count, std::int32_t image, std::int32_t flags, std::uint32_t a,
-                std::uint32_t b) {
-    if (count < 3 || !gfx::image_record(image)) return;
+// Draws the first `count` / 3 triangles of the cache onto `surface` (the
+// current surface, looked up by the caller) with `image` as texture.
+void draw_cache(const gfx::Surface& surface, std::int32_t count, std::int32_t image,
+                std::int32_t flags, std::uint32_t a, std::uint32_t b) {
+    if (count < 3) return;
+    const gfx::Surface source = gfx::surface(image);
+    if (!source.image) return;
     const std::int32_t transparent = flags & 1, blend = flags & 0xFFFC;
-    gfx::DrawTarget target;
+    gfx::DrawTarget target(surface);
     if (!target.ok()) return;
-    const KX_Image* i = gfx::image_record(image);
-    const bool locked_here = i->Lock.Locked == 0 && gfx::lock(image) == 1;
-    i = gfx::image_record(image);
-    if (i && i->Lock.Locked == 1) {
+    const bool locked_here = source.lock->Locked == 0 && gfx::lock(source) == 1;
+    if (const KX_Image* i = source.image; i->Lock.Locked == 1) {
         gfx::raster_set_source(i->Lock.Pixels, i->Lock.Pitch, i->Lock.Format, i->Size.Width,
                                i->Size.Height);
         const float w1 = float(i->Size.Width - 1), h1 = float(i->Size.Height - 1);
@@ -59,7 +60,7 @@ void draw_cache(std::int32_t count, std::int32_t image, std::int32_t flags, std:
                             ty[2], transparent | blend, mask, a, b);
         }
     }
-    if (locked_here) gfx::unlock(image);
+    if (locked_here) gfx::unlock(source);
 }
 
 void outline(const std::int32_t (&r)[4]) {
@@ -76,8 +77,7 @@ void outline(const std::int32_t (&r)[4]) {
 
 } // namespace
 
-void transform_2d(KX_Sprite& s, std::int32_t n, bool bounds) noexcept {
-    const VM_Mesh* m = meshes::find(s.Mesh);
+void transform_2d(KX_Sprite& s, const VM_Mesh* m, std::int32_t n, bool bounds) noexcept {
     if (!m || n <= 0) return;
     const std::span<VM_MeshVertex> from = meshes::vertices(*m, 0), to = meshes::vertices(*m, 1);
     const std::size_t count = std::min({std::size_t(n), from.size(), to.size()});
@@ -115,19 +115,25 @@ void draw(std::int32_t sprite, const KX_Camera* camera) noexcept {
     if (!s || s->Visible == 0 || s->Image == 0) return;
     std::int32_t mode = s->DrawMode & ~1;
     const VM_Mesh* m = meshes::find(s->Mesh);
+    // The vertex count as it was before the particle quads are built (which
+    // may enlarge the mesh, moving its banks and possibly its record).
     const std::int32_t n = m ? m->VertexCount : 0;
-    if (m && m->Particles != 0) meshes::build_particle_quads(s->Mesh);
+    if (m && m->Particles != 0) {
+        meshes::build_particle_quads(s->Mesh);
+        m = meshes::find(s->Mesh);
+    }
+    if (m) meshes::prefetch(*m);
 
     const bool transformed = (mode & 2) != 0;
     float X = 0.0f, Y = 0.0f;
     if (transformed) {
         if (s->RotationMode == 0) {
-            transform_2d(*s, n, true);
+            transform_2d(*s, m, n, true);
             s->Changed = 0;
         } else if (s->RotationMode == 1) {
-            if (const VM_Mesh* mm = meshes::find(s->Mesh)) {
-                const std::span<VM_MeshVertex> from = meshes::vertices(*mm, 0),
-                                               to = meshes::vertices(*mm, 1);
+            if (m) {
+                const std::span<VM_MeshVertex> from = meshes::vertices(*m, 0),
+                                               to = meshes::vertices(*m, 1);
                 const std::size_t count =
                     std::min({std::size_t(n > 0 ? n : 0), from.size(), to.size()});
                 meshes::rotate_vertices(from.data(), to.data(), s->Position, s->Handle, s->Scale,
@@ -149,9 +155,13 @@ void draw(std::int32_t sprite, const KX_Camera* camera) noexcept {
     const std::int32_t alpha255 = trunc_int(s->Alpha * 255.0f);
     const std::int32_t image = s->Image;
     // The triangle cache is filled only for the selectors that draw it.
+    // The mesh record and the current surface are looked up once for both.
     auto cached = [&](std::int32_t a, std::int32_t b) {
-        const std::int32_t count = meshes::translate_to_cache(s->Mesh, camera);
-        draw_cache(count, image, flags, std::uint32_t(a), std::uint32_t(b));
+        if (!m) return;
+        const gfx::Surface target = gfx::current();
+        const std::int32_t count =
+            meshes::translate_to_cache(*m, camera, target ? target.viewport : nullptr);
+        draw_cache(target, count, image, flags, std::uint32_t(a), std::uint32_t(b));
     };
     const std::int32_t* colour = s->Colours;
     switch (mode) {

@@ -27,13 +27,6 @@ KX_Sprite* find(std::int32_t sprite) noexcept {
     return (b && b->size >= sizeof(KX_Sprite)) ? kxp::ptr<KX_Sprite>(b->ptr) : nullptr;
 }
 
-std::int32_t trunc_int(double v) noexcept {
-    if (std::isnan(v)) return 0;
-    if (v <= -2147483648.0) return INT32_MIN;
-    if (v >= 2147483647.0) return INT32_MAX;
-    return static_cast<std::int32_t>(v);
-}
-
 std::int32_t create() noexcept {
     const std::int32_t sprite = mem::alloc(sizeof(KX_Sprite), mem::kSprite, 0);
     if (sprite < 1) return 0;

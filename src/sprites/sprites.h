@@ -8,6 +8,7 @@
 // and getters give 0.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "kx/kx_records.h"
@@ -41,11 +42,17 @@ void draw(std::int32_t sprite, const KX_Camera* camera) noexcept;
 std::int32_t overlap(std::int32_t a, std::int32_t b) noexcept;
 std::int32_t collide(std::int32_t a, std::int32_t b, std::int32_t mask) noexcept;
 // The 2D transform of a sprite's first n model vertices into its transformed
-// vertices; with `bounds`, the bounding rectangle is written too.
-void transform_2d(KX_Sprite& s, std::int32_t n, bool bounds) noexcept;
+// vertices; with `bounds`, the bounding rectangle is written too. `mesh` is
+// the record of the sprite's mesh (nothing without one).
+void transform_2d(KX_Sprite& s, const VM_Mesh* mesh, std::int32_t n, bool bounds) noexcept;
 
 // A float as an integer truncated toward zero, pinned to the 32-bit range
 // (not-a-number gives 0).
-std::int32_t trunc_int(double v) noexcept;
+inline std::int32_t trunc_int(double v) noexcept {
+    if (std::isnan(v)) return 0;
+    if (v <= -2147483648.0) return INT32_MIN;
+    if (v >= 2147483647.0) return INT32_MAX;
+    return static_cast<std::int32_t>(v);
+}
 
 } // namespace kx::sprites

@@ -1,8 +1,10 @@
 // Vertex transform, projection and culling into the triangle cache, against
 // the transform and projection formulas worked out here, on a 64 x 48 screen
 // whose viewport bounds the culling.
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "graphics/host_fixture.h"
 
@@ -33,29 +35,55 @@ class Projection : public kxt::Host {
     }
 };
 
-TEST_F(Projection, RotateVertexFollowsTheMatrixRxRyRz) {
-    // Two vertices turned in place against the formulas in double: moved by the handle,
-    // scaled, turned by Rx Ry Rz and placed; the normals untouched.
-    const float a[3] = {30, 45, 60}, h[3] = {1, 2, 3}, s[3] = {2, 3, 4}, p[3] = {5, 6, 7};
-    VM_MeshVertex v[2] = {{1, -1, 0.5f, 7, 8, 9}, {-3, 4, -2, 7, 8, 9}};
-    const VM_MeshVertex from[2] = {v[0], v[1]};
-    VM_RotateVertex3DXYZ(v, v, (void*)p, (void*)h, (void*)s, (void*)a, 2);
-    const double sx = std::sin(a[0] * kDeg), cx = std::cos(a[0] * kDeg), sy = std::sin(a[1] * kDeg),
-                 cy = std::cos(a[1] * kDeg), sz = std::sin(a[2] * kDeg), cz = std::cos(a[2] * kDeg);
-    for (int i = 0; i < 2; ++i) {
-        const double X = (from[i].X + h[0]) * s[0], Y = (from[i].Y + h[1]) * s[1],
-                     Z = (from[i].Z + h[2]) * s[2];
-        EXPECT_NEAR(v[i].X, cy * cz * X - cy * sz * Y + sy * Z + p[0], 1e-4) << i;
-        EXPECT_NEAR(
-            v[i].Y,
-            (sx * sy * cz + cx * sz) * X + (cx * cz - sx * sy * sz) * Y - sx * cy * Z + p[1], 1e-4)
-            << i;
-        EXPECT_NEAR(
-            v[i].Z,
-            (sx * sz - cx * sy * cz) * X + (sx * cz + cx * sy * sz) * Y + cx * cy * Z + p[2], 1e-4)
-            << i;
-        EXPECT_EQ(std::tuple(v[i].NormalX, v[i].NormalY, v[i].NormalZ),
-                  std::tuple(7.0f, 8.0f, 9.0f));
+TEST_F(Projection, RotateVertexFollowsTheMatrixRxRyRzBitForBit) {
+    // A vertex turned in place by many angle triples, each met three times in
+    // different orders (so that remembered sines and cosines are reused and
+    // evicted): every result equals, bit for bit, the documented computation.
+    // Sines and cosines of the radians in extended precision stored as floats,
+    // the matrix in double stored as floats, the rest in float; normals untouched.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> any(-1000.0f, 1000.0f);
+    std::vector<std::array<float, 3>> angles = {
+        {0.0f, -0.0f, 90.0f}, {45.0f, std::nextafter(45.0f, 50.0f), 180.0f}, {30, 45, 60}};
+    for (int k = 0; k < 400; ++k)
+        angles.push_back({any(rng), k % 4 ? any(rng) : 0.0f, any(rng)});
+    std::vector<size_t> order(angles.size());
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    const float h[3] = {1, 2, 3}, s[3] = {2, 3, 4}, p[3] = {5, 6, 7};
+    const VM_MeshVertex from{1.5f, -2.25f, 0.75f, 7, 8, 9};
+    for (int pass = 0; pass < 3; ++pass) {
+        if (pass == 1) std::reverse(order.begin(), order.end());
+        if (pass == 2) std::shuffle(order.begin(), order.end(), rng);
+        for (const size_t k : order) {
+            const std::array<float, 3>& a = angles[k];
+            VM_MeshVertex v = from;
+            VM_RotateVertex3DXYZ(&v, &v, (void*)p, (void*)h, (void*)s, (void*)a.data(), 1);
+            double sc[6];
+            for (int i = 0; i < 3; ++i) {
+                const long double r = static_cast<long double>(double(a[i]) * kDeg);
+                sc[2 * i] = float(std::sin(r)), sc[2 * i + 1] = float(std::cos(r));
+            }
+            const double sx = sc[0], cx = sc[1], sy = sc[2], cy = sc[3], sz = sc[4], cz = sc[5];
+            const float m[9] = {float(cy * cz),
+                                float(-cy * sz),
+                                float(sy),
+                                float(sx * sy * cz + cx * sz),
+                                float(cx * cz - sx * sy * sz),
+                                float(-sx * cy),
+                                float(sx * sz - cx * sy * cz),
+                                float(sx * cz + cx * sy * sz),
+                                float(cx * cy)};
+            const float X = (from.X + h[0]) * s[0], Y = (from.Y + h[1]) * s[1],
+                        Z = (from.Z + h[2]) * s[2];
+            const float want[6] = {m[0] * X + m[1] * Y + m[2] * Z + p[0],
+                                   m[3] * X + m[4] * Y + m[5] * Z + p[1],
+                                   m[6] * X + m[7] * Y + m[8] * Z + p[2],
+                                   7,
+                                   8,
+                                   9};
+            ASSERT_EQ(std::memcmp(&v, want, sizeof want), 0) << "pass " << pass << " angles " << k;
+        }
     }
 }
 
