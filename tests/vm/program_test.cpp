@@ -36,7 +36,7 @@ TEST(ProgramRecord, FreshRecordStartsEmptyAndImpossibleSizesGiveNull) {
     EXPECT_EQ(VM_PeekProgramMemory(empty.p, 0), 0);
 }
 
-TEST(ProgramRecord, VariablesAndWordsRoundTrip) {
+TEST(ProgramRecord, VariablesWordsAndPcAreTheHostsOwn) {
     Machine m(8, 4, 4, 4);
     VM_PokeProgramMemory(m.p, 7, -12345);
     VM_PokeIntVariable(m.p, 3, std::numeric_limits<std::int32_t>::min());
@@ -54,17 +54,14 @@ TEST(ProgramRecord, VariablesAndWordsRoundTrip) {
     EXPECT_EQ(VM_PeekProgramMemory(m.p, 8), 0);
     EXPECT_EQ(VM_PeekIntVariable(m.p, 4), 0);
     EXPECT_EQ(VM_PeekFloatVariable(m.p, -3), 0.0f);
-}
-
-TEST(ProgramRecord, PcIsTheHostsOwn) {
-    Machine m;
+    // VM_Execute does not write PC.
     EXPECT_EQ(VM_SetPC(m.p, 12), 12);
     EXPECT_EQ(VM_GetPC(m.p), 12);
     Bytecode c;
     c.ins(VM_OP_INC, {I(0)}).word(2000);
     m.load(c);
     EXPECT_EQ(m.run(0, 10), 3);
-    EXPECT_EQ(VM_GetPC(m.p), 12); // VM_Execute does not write PC
+    EXPECT_EQ(VM_GetPC(m.p), 12);
 }
 
 TEST(Stack, ZeroCapacityAndAFullStackDropPushes) {
