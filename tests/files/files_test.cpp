@@ -161,7 +161,7 @@ TEST_F(Files, LongLinesAcrossBlockBoundaries) {
     int d = VM_NewKXStr(0);
     for (const std::string& want : lines) {
         EXPECT_EQ((VM_FileReadStr(r, -1, d), get(d)), want);
-        EXPECT_EQ(static_cast<char*>(VM_StrFirstChrPtr(d))[VM_StrLen(d)], 0);
+        EXPECT_TRUE(terminated(d));
     }
     EXPECT_EQ(VM_FilePos(r), static_cast<int>(bytes.size()) + 2); // 2 past the last line
     EXPECT_EQ(VM_FileEOF(r), 1);

@@ -113,8 +113,8 @@ TEST_F(Maps, RecreatingAndDeletingLevelsReleasesTheOldOnes) {
     for (int round = 0; round < 5; ++round) {
         EXPECT_EQ((KX_MapCreateLevel(map, 1, 6 + round, 2, 0), VM_UsedBankQuantity()), base + 2);
     }
-    EXPECT_EQ(KX_MapGetLevelWidth(map, 1), 10);
-    EXPECT_EQ(KX_MapGetLevelHeight(map, 1), 2);
+    EXPECT_EQ(std::pair(KX_MapGetLevelWidth(map, 1), KX_MapGetLevelHeight(map, 1)),
+              std::pair(10, 2));
     EXPECT_EQ(VM_BankSize(grid_of(map, 1)), 11 * 3 * 4);
     EXPECT_EQ(VM_PeekInt(grid_of(map, 1), 0), 0); // a fresh grid
 

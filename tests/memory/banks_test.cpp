@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 #include "kx/kx_vm.h"
 
@@ -19,6 +20,11 @@ class Banks : public ::testing::Test {
     static long zeros(int h, int from, int to) {
         const auto* p = static_cast<const unsigned char*>(VM_BankPtr(h));
         return std::count(p + from, p + to, 0);
+    }
+    // Size, type, structure, reference count and bytes of a bank.
+    static auto info(int h) {
+        return std::tuple(VM_BankSize(h), VM_BankType(h), VM_BankStructure(h), VM_BankRef(h),
+                          VM_BankPtr(h));
     }
 };
 
@@ -41,10 +47,7 @@ TEST_F(Banks, NewBanksAreZeroedTypedAndLow) {
     open(16);
     int h = VM_TypedAlloc(100, VM_BANK_STRING, 0xFFFF);
     ASSERT_GT(h, 0);
-    EXPECT_EQ(VM_BankType(h), 1);
-    EXPECT_EQ(VM_BankStructure(h), -1); // 16-bit, reported sign-extended
-    EXPECT_EQ(VM_BankSize(h), 100);
-    EXPECT_EQ(VM_BankRef(h), 0);
+    EXPECT_EQ(info(h), std::tuple(100, 1, -1, 0, VM_BankPtr(h))); // 16-bit structure, sign-extended
     EXPECT_LT(reinterpret_cast<std::uintptr_t>(VM_BankPtr(h)), std::uintptr_t(1) << 32);
     EXPECT_EQ(zeros(h, 0, 100), 100);
     EXPECT_EQ(VM_BankType(VM_TypedAlloc(4, 0x18001, 0)), -32767); // the low 16 bits are kept
@@ -98,10 +101,8 @@ TEST_F(Banks, InvalidHandlesAreRefusedEverywhere) {
     open(4);
     int h = VM_Alloc(4);
     for (int bad : {-1, 4, 1000, 0, 2}) { // outside the table, handle 0, an empty entry
-        EXPECT_EQ(VM_BankPtr(bad), nullptr);
-        EXPECT_EQ(VM_BankSize(bad) | VM_BankType(bad) | VM_BankStructure(bad) | VM_BankRef(bad) |
-                      VM_BankExist(bad),
-                  0);
+        EXPECT_EQ(info(bad), std::tuple(0, 0, 0, 0, static_cast<void*>(nullptr)));
+        EXPECT_EQ(VM_BankExist(bad), 0);
         VM_Free(bad);
         VM_Resize(bad, 10);
         VM_IncBankRef(bad);
@@ -109,8 +110,7 @@ TEST_F(Banks, InvalidHandlesAreRefusedEverywhere) {
         VM_SwapBankPtrs(h, bad);
     }
     EXPECT_EQ(VM_UsedBankQuantity(), 1);
-    EXPECT_EQ(VM_BankSize(h), 4);
-    EXPECT_EQ(VM_BankRef(h), 0);
+    EXPECT_EQ(info(h), std::tuple(4, 0, 0, 0, VM_BankPtr(h)));
 }
 
 TEST_F(Banks, SwapExchangesEverythingButCounts) {
@@ -120,15 +120,9 @@ TEST_F(Banks, SwapExchangesEverythingButCounts) {
     VM_IncBankRef(a);
     void* pa = VM_BankPtr(a);
     void* pb = VM_BankPtr(b);
-    EXPECT_EQ((VM_SwapBankPtrs(a, b), VM_BankSize(a)), 20);
-    EXPECT_EQ(VM_BankType(a), 1);
-    EXPECT_EQ(VM_BankStructure(a), 3);
-    EXPECT_EQ(VM_BankPtr(a), pb);
-    EXPECT_EQ(VM_BankSize(b), 10);
-    EXPECT_EQ(VM_BankType(b), 0);
-    EXPECT_EQ(VM_BankPtr(b), pa);
-    EXPECT_EQ(VM_BankRef(a), 1);
-    EXPECT_EQ(VM_BankRef(b), 0);
+    VM_SwapBankPtrs(a, b);
+    EXPECT_EQ(info(a), std::tuple(20, 1, 3, 1, pb));
+    EXPECT_EQ(info(b), std::tuple(10, 0, 0, 0, pa));
 }
 
 TEST_F(Banks, FreeFromPtrMatchesAddresses) {

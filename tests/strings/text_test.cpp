@@ -1,5 +1,7 @@
 // Text functions: slicing, trimming, case, repetition, padding, insertion,
 // searching, replacing and splitting, with destinations that are also sources.
+#include <tuple>
+
 #include "string_fixture.h"
 
 namespace kx::test {
@@ -9,23 +11,17 @@ using TextFunctions = Strings;
 
 TEST_F(TextFunctions, Slicing) {
     int h = S("hello"), d = VM_NewKXStr(0);
-    EXPECT_EQ((VM_StrLeft(h, d, 0), get(d)), "");
-    EXPECT_EQ((VM_StrLeft(h, d, 9), get(d)), "hello");
-    EXPECT_EQ((VM_StrLeft(h, d, 2), get(d)), "he");
-    EXPECT_EQ((VM_StrRight(h, d, 2), get(d)), "lo");
-    EXPECT_EQ((VM_StrRight(h, d, -1), get(d)), "");
-    EXPECT_EQ((VM_StrMid(h, d, 0, 2), get(d)), "he");
-    EXPECT_EQ((VM_StrMid(h, d, 4, 10), get(d)), "lo");
-    EXPECT_EQ((VM_StrMid(h, d, 6, 1), get(d)), "");
-    EXPECT_EQ((VM_StrMid(h, d, 2, -3), get(d)), "");
-    EXPECT_EQ((VM_StrMid(h, d, 5, 1), get(d)), "o");
-    EXPECT_EQ((VM_StrCutLeft(h, d, 2), get(d)), "llo");
-    EXPECT_EQ((VM_StrCutLeft(h, d, 5), get(d)), "");
-    EXPECT_EQ((VM_StrCutLeft(h, d, 0), get(d)), "hello");
-    EXPECT_EQ((VM_StrCutLeft(h, d, 6), get(d)), "hello");
-    EXPECT_EQ((VM_StrCutRight(h, d, 2), get(d)), "h");
-    EXPECT_EQ((VM_StrCutRight(h, d, 1), get(d)), "");
-    EXPECT_EQ((VM_StrCutRight(h, d, 6), get(d)), "hello");
+    const std::tuple<decltype(&VM_StrLeft), int, const char*> cuts[] = {
+        {VM_StrLeft, 0, ""},      {VM_StrLeft, 9, "hello"},    {VM_StrLeft, 2, "he"},
+        {VM_StrRight, 2, "lo"},   {VM_StrRight, -1, ""},       {VM_StrCutLeft, 2, "llo"},
+        {VM_StrCutLeft, 5, ""},   {VM_StrCutLeft, 0, "hello"}, {VM_StrCutLeft, 6, "hello"},
+        {VM_StrCutRight, 2, "h"}, {VM_StrCutRight, 1, ""},     {VM_StrCutRight, 6, "hello"}};
+    for (const auto& [cut, n, want] : cuts)
+        EXPECT_EQ((cut(h, d, n), get(d)), want) << n;
+    const std::tuple<int, int, const char*> mids[] = {
+        {0, 2, "he"}, {4, 10, "lo"}, {6, 1, ""}, {2, -3, ""}, {5, 1, "o"}}; // start, count
+    for (const auto& [start, count, want] : mids)
+        EXPECT_EQ((VM_StrMid(h, d, start, count), get(d)), want) << start << " " << count;
     EXPECT_TRUE(terminated(d));
     // The destination may be the source.
     EXPECT_EQ((VM_StrMid(h, h, 2, 3), get(h)), "ell");

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "bytecode_builder.h"
 #include "kx/kx_vm.h"
@@ -13,6 +15,7 @@ namespace kx::test {
 using tools::Bytecode;
 using tools::F;
 using tools::I;
+using Entries = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
 class Machine {
   public:
@@ -44,6 +47,13 @@ class Machine {
     // Kind and value of stack entry e, through the host's flat view.
     std::int32_t kind(std::int32_t e) { return VM_Stack_Peek(p, 3 * e + 1); }
     std::int32_t value(std::int32_t e) { return VM_Stack_Peek(p, 3 * e + 2); }
+    // Every entry as (kind, value), bottom first.
+    Entries entries() {
+        Entries v;
+        for (std::int32_t e = 0; e < depth(); ++e)
+            v.emplace_back(kind(e), value(e));
+        return v;
+    }
     // 32-bit address of program word k, as return entries hold it.
     std::uint32_t address_of(std::int32_t k) const {
         return p->ProgramMemory + 4u * static_cast<std::uint32_t>(k);
