@@ -2,6 +2,7 @@
 // level, and helpers that make surfaces and read and write their raw pixels.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -39,6 +40,11 @@ struct Pixels {
         return r;
     }
 };
+
+// How many of the raw values are v.
+inline std::int64_t count(const Raw& raw, std::uint32_t v) {
+    return std::count(raw.begin(), raw.end(), v);
+}
 
 inline DDSURFACEDESC2 blank_desc() {
     DDSURFACEDESC2 d{};

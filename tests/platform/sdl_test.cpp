@@ -236,26 +236,20 @@ TEST_F(Sdl, MouseAndWindowEventsArriveThroughThePump) {
     ASSERT_EQ(of(WM_MOUSEWHEEL).size(), 1u);
     EXPECT_EQ(static_cast<std::int16_t>(HIWORD(of(WM_MOUSEWHEEL)[0].w)), -240);
 
-    // The window is exposed; the user moves and sizes it, and closes it.
+    // The window is exposed; the user moves and sizes it. (Its close button is
+    // checked through the runtime in tests/window/sdl_window_test.cpp.)
     g_log.clear();
     push_window_event(w, SDL_WINDOWEVENT_EXPOSED);
     PumpMessages();
     EXPECT_EQ(of(WM_PAINT).size(), 1u);
-    g_answer = [](HWND, UINT m, WPARAM, LPARAM, LRESULT& r) {
-        r = 0;
-        return m == WM_CLOSE; // kept open to look at it
-    };
     g_log.clear();
     push_window_event(w, SDL_WINDOWEVENT_MOVED, 300, 200);
     push_window_event(w, SDL_WINDOWEVENT_SIZE_CHANGED, 250, 120);
-    push_window_event(w, SDL_WINDOWEVENT_CLOSE);
     PumpMessages();
     EXPECT_EQ(to_screen(h, 0, 0), (Point{300, 200}));
     EXPECT_EQ(client_box(h), (Box{0, 0, 250, 120}));
-    ASSERT_FALSE(of(WM_MOVE).empty());
-    ASSERT_FALSE(of(WM_SIZE).empty());
+    ASSERT_FALSE(of(WM_MOVE).empty() || of(WM_SIZE).empty());
     EXPECT_EQ(of(WM_SIZE).back().l, MAKELPARAM(250, 120));
-    EXPECT_EQ(of(WM_CLOSE), (Log{{h, WM_CLOSE, 0, 0}}));
     Release(mouse);
     Release(di);
 }

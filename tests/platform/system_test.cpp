@@ -14,11 +14,8 @@ namespace {
 
 using Calls = std::vector<std::int64_t>; // results of calls in order, as one value
 
-TEST(Clock, TestClockSetsAdvancesAndWrapsAt32Bits) {
-    SetTestClock(0xFFFFFFF0u);
-    EXPECT_EQ((Calls{GetTickCount(), (AdvanceTestClock(0x0F), GetTickCount()),
-                     (AdvanceTestClock(2), GetTickCount())}),
-              (Calls{0xFFFFFFF0u, 0xFFFFFFFFu, 1}));
+// The test clock's wrap is checked with the timers (window_test.cpp).
+TEST(Clock, SystemClockRunsAndATestClockStartsFromIt) {
     UseSystemClock();
     DWORD a = GetTickCount();
     DWORD b = GetTickCount();

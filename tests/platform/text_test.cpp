@@ -66,13 +66,10 @@ class Text : public Gfx {
         ASSERT_NE(SelectObject(dc, f), 0u);
         current_font = f;
     }
-    void text_colour(COLORREF c) {
-        SetTextColor(dc, c);
-        colour = c;
-    }
-    void transparent() {
-        SetBkMode(dc, TRANSPARENT);
-        mode = TRANSPARENT;
+    // Text in colour c on a transparent background.
+    void transparent(COLORREF c) {
+        SetTextColor(dc, colour = c);
+        SetBkMode(dc, mode = TRANSPARENT);
     }
 
     HFONT current_font = 0;
@@ -128,8 +125,7 @@ TEST_F(Text, MetricsArePositiveAndAgreeWithTextExtents) {
 
 TEST_F(Text, GlyphsLandInsideTheClipRectangleInTheTextColour) {
     use(font(24));
-    text_colour(RGB(255, 0, 0));
-    transparent();
+    transparent(RGB(255, 0, 0));
     RECT clip{20, 10, 70, 22};
     ASSERT_EQ(draw(8, 4, "WWWWWWWW", ETO_CLIPPED, &clip), 1);
     Pixels p = pixels();
@@ -150,8 +146,7 @@ TEST_F(Text, GlyphsLandInsideTheClipRectangleInTheTextColour) {
     wipe();
     ASSERT_EQ(draw(8, 4, "WWWWWWWW"), 1);
     p = pixels();
-    EXPECT_GT(p.raw.size() - static_cast<std::size_t>(std::count(p.raw.begin(), p.raw.end(), 0u)),
-              static_cast<std::size_t>(full + partial + 20));
+    EXPECT_GT(240 * 80 - count(p.raw, 0), full + partial + 20);
 
     // Text partly or wholly off the surface is cut at its edges; an empty clip
     // draws nothing, a missing one is refused.
@@ -169,17 +164,12 @@ TEST_F(Text, MonochromeQualityWritesOnlyTheTextColourInTheSurfacesFormat) {
     ASSERT_EQ(GetDC(surface, &dc), DD_OK);
     use(font(20, "DejaVu Sans", FW_NORMAL, NONANTIALIASED_QUALITY));
     EXPECT_EQ(SetTextColor(dc, RGB(0, 0, 255)), 0u); // previous colour: black
-    colour = RGB(0, 0, 255);
-    transparent();
+    transparent(RGB(0, 0, 255));
     ASSERT_EQ(draw(2, 2, "Mono text"), 1);
-    Pixels p = pixels();
-    int drawn = 0;
-    for (std::uint32_t v : p.raw) {
-        if (v == 0) continue;
-        ++drawn;
-        EXPECT_EQ(v, 0x001Fu); // blue in 5-6-5: 0x00BBGGRR was read the right way round
-    }
-    EXPECT_GT(drawn, 50);
+    Raw p = pixels().raw;
+    // Blue in 5-6-5 (0x00BBGGRR read the right way round) and nothing else.
+    EXPECT_GT(count(p, 0x001F), 50);
+    EXPECT_EQ(count(p, 0x001F) + count(p, 0), 120 * 40);
 }
 
 TEST_F(Text, OpaqueModeFillsTheTextCellsWithTheBackground) {
@@ -202,7 +192,7 @@ TEST_F(Text, OpaqueModeFillsTheTextCellsWithTheBackground) {
         }
     EXPECT_GT(green, s.cx * s.cy / 2);
     // ETO_OPAQUE fills its rectangle also in transparent mode.
-    transparent();
+    transparent(0);
     SetBkColor(dc, RGB(0, 255, 0));
     RECT r{200, 60, 230, 70};
     ASSERT_EQ(draw(200, 60, "", ETO_OPAQUE, &r), 1);
@@ -210,8 +200,7 @@ TEST_F(Text, OpaqueModeFillsTheTextCellsWithTheBackground) {
 }
 
 TEST_F(Text, UnderlineAndStrikeOutRunUnderTheWholeText) {
-    text_colour(RGB(255, 255, 255));
-    transparent();
+    transparent(RGB(255, 255, 255));
     use(font(30, "DejaVu Sans", FW_NORMAL, ANTIALIASED_QUALITY, 0, 1, 1));
     SIZE s = extent("    ");
     ASSERT_GT(s.cx, 0);
@@ -237,8 +226,7 @@ TEST_F(Text, UnderlineAndStrikeOutRunUnderTheWholeText) {
     wipe();
     use(font(30));
     ASSERT_EQ(draw(10, 10, "    "), 1);
-    for (std::uint32_t v : pixels().raw)
-        ASSERT_EQ(v, 0u);
+    EXPECT_EQ(count(pixels().raw, 0), 240 * 80);
 }
 
 // The ink of white text: its sum of intensities, and how far right the mean x of
@@ -260,8 +248,7 @@ std::array<double, 2> ink(const Pixels& p) {
 }
 
 TEST_F(Text, BoldIsHeavierAndItalicLeansRight) {
-    text_colour(RGB(255, 255, 255));
-    transparent();
+    transparent(RGB(255, 255, 255));
     // An "l" in each font on a cleared surface. A family without bold and italic
     // faces (DejaVu Sans's extra-light one, else the fallback) gets them synthesised.
     auto ink_of = [this](const char* face, std::int32_t weight, DWORD italic) {
@@ -285,8 +272,7 @@ TEST_F(Text, BoldIsHeavierAndItalicLeansRight) {
 
 TEST_F(Text, ExplicitAdvancesPlaceEachCharacter) {
     use(font(20));
-    text_colour(RGB(255, 255, 0));
-    transparent();
+    transparent(RGB(255, 255, 0));
     const std::int32_t dx[2] = {40, 10};
     ASSERT_EQ(draw(10, 5, "ab", 0, nullptr, dx), 1);
     Pixels together = pixels();
@@ -340,16 +326,11 @@ TEST_F(Text, TextDrawnOnTheWindowedPrimaryShowsWhenTheContextIsReleased) {
     FrameInfo info{};
     EXPECT_EQ(GetWindowFrame(w, &info, nullptr, 0), 0);
     ASSERT_EQ(ReleaseDC(front, pdc), DD_OK);
-    std::vector<std::uint32_t> f = frame_of(w, info);
+    Raw f = frame_of(w, info);
     ASSERT_EQ(info.width, 80);
-    int white = 0, red = 0;
-    for (std::uint32_t v : f) {
-        white += v == 0xFFFFFF; // the opaque background, white by default
-        red += v == 0xFF0000;   // the glyphs
-    }
-    EXPECT_GT(white, 40);
-    EXPECT_GT(red, 5);
-    EXPECT_EQ(f[0], 0u); // (100, 100) lies left of and above the text
+    EXPECT_GT(count(f, 0xFFFFFF), 40); // the opaque background, white by default
+    EXPECT_GT(count(f, 0xFF0000), 5);  // the glyphs
+    EXPECT_EQ(f[0], 0u);               // (100, 100) lies left of and above the text
 }
 
 } // namespace
