@@ -99,18 +99,17 @@ TEST_F(Screen, ViewportsLocksAndTheCurrentSurface) {
     KX_SurfaceSetViewport(i, -5, 0, -5, 10);
     EXPECT_EQ(quad(*v), (Quad{0, 0, -5, 10}));
 
+    // Format 0 while unlocked although the buffer's Format is set; SurfacePTR's temporary
+    // lock released; locks do not nest. Braces keep the order.
     for (int32_t surface : {screen, i}) {
         KX_LockBuffer* lock = lock_of(surface);
-        EXPECT_EQ(KX_SurfaceFormat(surface), 0); // unlocked, although Format is set
-        EXPECT_EQ(lock->Format, KX_FORMAT_565);
-        EXPECT_EQ(KX_UnLockSurface(surface), 0);
-        EXPECT_NE(KX_SurfacePTR(surface), 0);
-        EXPECT_EQ(lock->Locked, 0); // the temporary lock was released
-        EXPECT_EQ(KX_LockSurface(surface), 1);
-        EXPECT_EQ(KX_LockSurface(surface), 0);
-        EXPECT_EQ((Quad{lock->Locked, KX_SurfaceFormat(surface), KX_SurfacePitch(surface)}),
-                  (Quad{1, KX_FORMAT_565, lock->Pitch}));
-        EXPECT_EQ(KX_UnLockSurface(surface), 1);
+        EXPECT_EQ(
+            (std::array{KX_SurfaceFormat(surface), lock->Format, KX_UnLockSurface(surface),
+                        int32_t(KX_SurfacePTR(surface) != 0), lock->Locked, KX_LockSurface(surface),
+                        KX_LockSurface(surface), lock->Locked, KX_SurfaceFormat(surface),
+                        KX_SurfacePitch(surface) - lock->Pitch, KX_UnLockSurface(surface)}),
+            (std::array<int32_t, 11>{0, KX_FORMAT_565, 0, 1, 0, 1, 0, 1, KX_FORMAT_565, 0, 1}))
+            << surface;
     }
     EXPECT_EQ(KX_SurfacePitch(i), 72); // 32 x 2 rounded to 8, plus 8
 

@@ -116,6 +116,11 @@ inline uint32_t ref_shape(int mode, uint32_t p, uint32_t c) {
     }
 }
 
+// The grey level of a colour, as grey scale and the luminance blend weigh it.
+inline uint32_t ref_grey(uint32_t c) {
+    return (77 * red(c) + 150 * green(c) + 29 * blue(c)) >> 8;
+}
+
 // Textured blend (mode without bit 0): texel t over pixel p with colours a and b.
 inline uint32_t ref_tex(int blend, uint32_t t, uint32_t p, uint32_t a, uint32_t b) {
     uint32_t level = int32_t(b) < 0 ? 0 : std::min<uint32_t>(b, 255);
@@ -130,10 +135,7 @@ inline uint32_t ref_tex(int blend, uint32_t t, uint32_t p, uint32_t a, uint32_t 
     case 0x800: return ref_over(a, t, level);
     case 0x1000: return ref_add(p, ref_mul(t, a));
     case 0x2000: return ref_sub(p, ref_mul(t, a));
-    case 0x4000: {
-        uint32_t y = (77 * red(t) + 150 * green(t) + 29 * blue(t)) >> 8;
-        return ref_over(a, b & 0xFFFFFF, y);
-    }
+    case 0x4000: return ref_over(a, b & 0xFFFFFF, ref_grey(t));
     case 0x10000: return ref_mul(t, a);
     default: return ref_avg(p, ref_mul(t, a));
     }

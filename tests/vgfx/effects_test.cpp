@@ -30,10 +30,7 @@ TEST(VgfxEffects, FadeAndGreyScaleInEveryFormat) {
         }
         check_effect(
             f, [](const int32_t* r) { VGFX_FillRect_GreyScale(r); },
-            [](uint32_t p) {
-                uint32_t g = (77 * red(p) + 150 * green(p) + 29 * blue(p)) >> 8;
-                return rgb(g, g, g);
-            });
+            [](uint32_t p) { return rgb(ref_grey(p), ref_grey(p), ref_grey(p)); });
     }
     // Worked example: grey of pure red is (77 x 255) >> 8 = 76.
     Canvas c(4, 1, 1);

@@ -73,16 +73,15 @@ TEST_F(Window, OpensCentredWithTheClientSizeAskedForAndCloses) {
     EXPECT_EQ((Quad{client.right, client.bottom}), (Quad{400, 300}));
     EXPECT_EQ(quad(r->OpenRect), (Quad{outer.left, outer.top, outer.right, outer.bottom}));
     EXPECT_EQ(outer.left, 1024 / 2 - (outer.right - outer.left) / 2);
-    EXPECT_EQ(KX_GetWindowHandle(w), static_cast<int32_t>(r->hWnd));
-    EXPECT_EQ(kxp::GetWindowLong(r->hWnd, kxp::GWL_USERDATA), w);
+    EXPECT_EQ((Quad{KX_GetWindowHandle(w), kxp::GetWindowLong(r->hWnd, kxp::GWL_USERDATA)}),
+              (Quad{static_cast<int32_t>(r->hWnd), w}));
 
     // Placement: size, position and centring on the 1024 x 768 work area.
-    EXPECT_NE(KX_SizeWindow(w, 400, 300), 0);
-    EXPECT_EQ((Quad{KX_GetWindowWidth(w), KX_GetWindowHeight(w)}), (Quad{400, 300}));
-    EXPECT_EQ(r->Placement.Length, 44u);
-    EXPECT_NE(KX_PositionWindow(w, 7, 9), 0);
-    EXPECT_EQ((Quad{KX_GetWindowX(w), KX_GetWindowY(w)}), (Quad{7, 9}));
-    EXPECT_NE(KX_CenterWindow(w), 0);
+    EXPECT_EQ((std::array<int64_t, 8>{KX_SizeWindow(w, 400, 300) != 0, KX_GetWindowWidth(w),
+                                      KX_GetWindowHeight(w), r->Placement.Length,
+                                      KX_PositionWindow(w, 7, 9) != 0, KX_GetWindowX(w),
+                                      KX_GetWindowY(w), KX_CenterWindow(w) != 0}),
+              (std::array<int64_t, 8>{1, 400, 300, 44, 1, 7, 9, 1}));
     EXPECT_EQ(quad(r->Placement.Normal), (Quad{312, 234, 712, 534}));
     kxp::GetWindowRect(r->hWnd, &outer);
     EXPECT_EQ(outer.left, 312);
@@ -165,8 +164,8 @@ TEST_F(Window, TimerSamplesInputOnlyOnceAScreenIsAttached) {
     EXPECT_EQ(KXH_PumpMessages(), 0);
 }
 
-TEST_F(Window, KeysRepeatAfter500msThenEvery10ms) {
-    attach_screen(window, 64, 64, true);
+TEST_F(Window, KeysRepeatAfter500msThenEvery10msAndOverflowsFlush) {
+    int32_t screen = attach_screen(window, 64, 64, true);
     tick();
     EXPECT_EQ((Quad{KX_ScanCode(), KX_KeyStateFKEYS()}), (Quad{0, 0}));
     EXPECT_EQ(inkey(), "");
@@ -199,15 +198,12 @@ TEST_F(Window, KeysRepeatAfter500msThenEvery10ms) {
     EXPECT_EQ(KX_KeyStateFKEYS(), 11);
     KX_FlushKeys();
     EXPECT_EQ(KX_KeyStateFKEYS(), 0);
-}
 
-TEST_F(Window, KeyboardReadWithARemarkFlushesAndReadsAgain) {
-    int32_t screen = attach_screen(window, 64, 64, true);
-    tick(); // the first sample acquires the keyboard
+    // More events than the device buffers: the read that reports the overflow flushes the
+    // key table and reads again.
     KXH_FeedKey(kxp::DIK_Q, 1);
     tick();
     ASSERT_EQ(KX_KeyState(kxp::DIK_Q), 1);
-    // More events than the device buffers: the next read reports an overflow.
     for (int i = 0; i < 9; ++i) {
         KXH_FeedKey(kxp::DIK_Z, 1);
         KXH_FeedKey(kxp::DIK_Z, 0);
@@ -218,7 +214,7 @@ TEST_F(Window, KeyboardReadWithARemarkFlushesAndReadsAgain) {
     EXPECT_EQ(KX_KeyState(kxp::DIK_Q), 0); // flushed although still held
 }
 
-TEST_F(Window, WindowedMouseIsScaledToTheScreen) {
+TEST_F(Window, WindowedMouseIsScaledToTheScreenAndMovesKeepRectangles) {
     int32_t w = KX_OpenWindow(640, 480);
     int32_t screen = attach_screen(w, 320, 240, true);
     KXH_FeedMouseMove(w, 100, 50);
@@ -228,8 +224,16 @@ TEST_F(Window, WindowedMouseIsScaledToTheScreen) {
     KXH_PumpMessages();
     EXPECT_EQ((Quad{KX_MouseMoveX(screen), KX_MouseMoveY(screen), KX_MouseMoveX(screen)}),
               (Quad{1, 0, 0})); // a move is read once
+    // A move keeps the window's rectangles current.
+    int32_t moves = KX_WindowDebug(kDebugMoves);
+    KX_PositionWindow(w, 40, 30);
+    KXH_PumpMessages();
     KX_Window* r = rec(w);
+    EXPECT_EQ((Quad{KX_WindowDebug(kDebugMoves), r->WindowRect.Left, r->WindowRect.Top}),
+              (Quad{moves + 1, 40, 30}));
+    EXPECT_EQ(quad(r->ClientRect), (Quad{0, 0, 640, 480}));
     EXPECT_EQ(r->ClientScreenRect.Right - r->ClientScreenRect.Left, 640);
+    EXPECT_GT(r->ClientScreenRect.Top, 30);
 
     // A client area of width 0: x becomes 0.
     KX_SizeWindow(w, 2 * kxp::GetSystemMetrics(kxp::SM_CXFRAME), 300);
@@ -271,21 +275,6 @@ TEST_F(Window, FullScreenMouseMovesByRelativeMotionClampedToTheScreen) {
     EXPECT_EQ(KX_WindowDebug(kDebugMouseFailures), failures + 1);
     EXPECT_EQ(scr(screen)->MouseAcquired, 1);
     EXPECT_EQ(KX_MouseUpdateInputState(screen), 1);
-    KX_CloseWindow(w);
-}
-
-TEST_F(Window, MovesAndPaintsKeepTheRectanglesCurrent) {
-    int32_t w = KX_OpenWindow(320, 200);
-    attach_screen(w, 320, 200, true);
-    int32_t moves = KX_WindowDebug(kDebugMoves);
-    KX_PositionWindow(w, 40, 30);
-    KXH_PumpMessages();
-    KX_Window* r = rec(w);
-    EXPECT_EQ(KX_WindowDebug(kDebugMoves), moves + 1);
-    EXPECT_EQ((Quad{r->WindowRect.Left, r->WindowRect.Top}), (Quad{40, 30}));
-    EXPECT_EQ(quad(r->ClientRect), (Quad{0, 0, 320, 200}));
-    EXPECT_EQ(r->ClientScreenRect.Right - r->ClientScreenRect.Left, 320);
-    EXPECT_GT(r->ClientScreenRect.Top, 30);
     KX_CloseWindow(w);
 }
 
