@@ -38,12 +38,24 @@ struct Fetch32Args {
 };
 using Fetch32Fn = i32 (*)(const Fetch32Args&);
 
+// A triangle's 32-bit texel lines: every row steps by the same (dU, dV) and samples
+// only texels whose element offset (v * stride + u) fits in 31 bits, which the caller
+// has checked once for the triangle. The kernel writes all n pixels as Fetch32Fn does.
+struct TexLine32 {
+    const u8* src;
+    i64 stride; // the pitch in pixels
+    i64 dU, dV;
+    u32 key;
+};
+using Line32Fn = void (*)(const TexLine32&, u8* out, i64 U, i64 V, i32 n);
+
 enum class Simd { scalar, sse2, avx2 };
 
 struct SimdKernels {
     Lerp32Fn lerp32[2][2]; // [KEY][CONST_T]
     KeyRowFn key_row[kFormats];
     Fetch32Fn fetch32[2]; // [KEY]
+    Line32Fn line32[2];   // [KEY]; null at levels without it
 };
 
 // The kernels in use: the best level the processor has, or the one named by the

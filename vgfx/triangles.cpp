@@ -1,5 +1,6 @@
 // Flat, gouraud and textured triangles and quads. Quads are the triangles 1-2-3 and
 // 1-3-4, which the fill rule keeps from overlapping along their shared diagonal.
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -73,16 +74,23 @@ struct RowFetch {
     TexClamp c;
     const u8* src;
     i64 pitch;
-    explicit RowFetch(const TexPlanes& tp)
+    // Turned 32-bit triangles stepped from one reference take the vector line kernel:
+    // its rows all step alike, and the offsets of the texels inside rows sample are
+    // checked here once.
+    TexLine32 line{};
+    const Line32Fn* line_fn = nullptr;
+    RowFetch(const TexPlanes& tp, u32 key)
         : fetch(kFetch[g.dst.fmt]), fetch_keyed(kFetchKeyed[g.dst.fmt]),
           clamped(kFetchClamped[g.dst.fmt]), clamped_keyed(kFetchClampedKeyed[g.dst.fmt]),
-          c(tp.clamp()), src(g.src.px), pitch(g.src.pitch) {}
+          c(tp.clamp()), src(g.src.px), pitch(g.src.pitch) {
+        if (g.dst.fmt == 4 && tp.stepped && tp.dVx != 0 && g_simd.line32[0] && pitch > 0 &&
+            pitch % 4 == 0 && c.v1 * (pitch / 4) + c.u1 <= INT32_MAX) {
+            line = {src, pitch / 4, tp.dUx, tp.dVx, key};
+            line_fn = g_simd.line32;
+        }
+    }
     void operator()(u8* out, const TexStep& s, i32 n, bool inside, bool keyed, u32 key) const {
-        // Turned 32-bit rows go to the vector fetch first (it does all of a row or
-        // nothing); rows along one texture row are quicker in the plain loops.
-        if (inside && s.dV != 0 && g.dst.fmt == 4 &&
-            g_simd.fetch32[keyed]({out, src, pitch, s.U, s.V, s.dU, s.dV, n, key}) == n)
-            return;
+        if (inside && line_fn) return line_fn[keyed](line, out, s.U, s.V, n);
         if (inside) {
             if (keyed)
                 fetch_keyed(out, src, pitch, s.U, s.V, s.dU, s.dV, n, key);
@@ -102,7 +110,7 @@ void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob&
     const i64 bytes = bytes_of(f);
     u8* const dst = g.dst.px;
     const i64 dpitch = g.dst.pitch;
-    const RowFetch fetch(tp);
+    const RowFetch fetch(tp, job.args.key);
     const bool direct = job.blend == TB_TEXEL && !job.keyed && job.alpha == 0;
     // Straight and keyed copies read each texel as they write it.
     if (direct || (job.blend == TB_TEXEL && job.alpha == 0 && source_apart(tp, top, bottom))) {
@@ -149,7 +157,7 @@ void ramp_textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const u3
     ColourPlanes cp(v, c);
     const int f = g.dst.fmt;
     const i64 bytes = bytes_of(f);
-    const RowFetch fetch(tp);
+    const RowFetch fetch(tp, 0);
     const auto span = kTexRampSpan[f];
     const bool keyed = (transparent & 1) != 0;
     const u32 key = pack_colour(f, mask);

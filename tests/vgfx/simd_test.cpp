@@ -62,9 +62,9 @@ TEST(VgfxSimd, VectorRowsMatchTheScalarLoopsByteForByte) {
                 const i64 dU = run ? i64(1) << 32 : n > 1 ? (U1 - U) / (n - 1) : 0;
                 const i64 dV = run || n < 2 ? 0 : (V1 - V) / (n - 1);
                 // The keyed copy (also in place) in every format; in 32 bits the keyed
-                // level blend and the texture fetches, plain and keyed. The other kernels
+                // level blend and the texture fetches and lines, plain and keyed. The other kernels
                 // meet every level in the model sweeps.
-                for (int row = 0; row < (f == 4 ? 5 : 2); ++row) {
+                for (int row = 0; row < (f == 4 ? 7 : 2); ++row) {
                     SCOPED_TRACE(testing::Message() << "kernel " << row);
                     auto result = [&](Simd level) {
                         std::vector<u8> out = dst;
@@ -75,6 +75,13 @@ TEST(VgfxSimd, VectorRowsMatchTheScalarLoopsByteForByte) {
                         else if (row == 3)
                             kFetch[4](d, tex.data(), pitch, U, V, dU, dV, n);
                         else if (row == 4)
+                            kFetchKeyed[4](d, tex.data(), pitch, U, V, dU, dV, n, args.key);
+                        else if (row >= 5 && g_simd.line32[row - 5])
+                            g_simd.line32[row - 5]({tex.data(), pitch / 4, dU, dV, args.key}, d, U,
+                                                   V, n);
+                        else if (row == 5)
+                            kFetch[4](d, tex.data(), pitch, U, V, dU, dV, n);
+                        else if (row == 6)
                             kFetchKeyed[4](d, tex.data(), pitch, U, V, dU, dV, n, args.key);
                         else
                             kCombineKeyed[f][TB_TEXEL](d, row ? d : s, d, n, args);
