@@ -125,7 +125,7 @@ void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob&
     const CombineFn combine = job.keyed ? kCombineKeyed[f][job.blend] : kCombine[f][job.blend];
     alignas(16) u8 tex[kChunk * 4];
     alignas(16) u8 out[kChunk * 4];
-    raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
+    auto blend_row = [&](i64 y, i64 x0, i64 x1) {
         TexStep s = tp.row({y, x0, x1});
         const bool inside = tp.inside(s, x1 - x0);
         u8* d = dst + y * dpitch + x0 * bytes;
@@ -144,7 +144,28 @@ void textured_tri(const Pt v[3], const i32 tx[3], const i32 ty[3], const TexJob&
             d += n * bytes;
             left -= n;
         }
-    });
+    };
+    // 32-bit level blends of unturned triangles (the usual alpha sprite): each row's
+    // texels come from one texture row, read straight into the chunk and blended by the
+    // vector kernel, with no calls between.
+    if (f == 4 && job.blend == TB_LEVEL && job.alpha == 0 && tp.stepped && tp.dVx == 0) {
+        const Lerp32Fn level = g_simd.lerp32[job.keyed][0];
+        const i64 dU = tp.dUx;
+        raster_triangle(v[0], v[1], v[2], g.clip, [&](i64 y, i64 x0, i64 x1) {
+            const TexStep s = tp.row({y, x0, x1});
+            if (x1 - x0 > kChunk || !tp.inside(s, x1 - x0)) return blend_row(y, x0, x1);
+            const u8* row = g.src.px + (s.V >> 32) * g.src.pitch;
+            u8* d = dst + y * dpitch + x0 * 4;
+            const i32 n = i32(x1 - x0);
+            i64 U = s.U;
+            for (i32 i = 0; i < n; ++i, U += dU)
+                Px<4>::store(tex + 4 * i, Px<4>::load(row + (U >> 32) * 4) & 0xFFFFFF);
+            const i32 k = level({d, tex, d, n, job.args.level, job.args.key, 0});
+            if (k < n) combine(d + 4 * k, tex + 4 * k, d + 4 * k, n - k, job.args);
+        });
+        return;
+    }
+    raster_triangle(v[0], v[1], v[2], g.clip, blend_row);
 }
 
 // Gouraud-textured (texel times colour) or intensity-textured (texel over the pixel at
