@@ -189,9 +189,11 @@ struct TexPlanes {
     TexPlanes(const Pt p[3], const i32 tx[3], const i32 ty[3], i64 w, i64 h) {
         u = make_plane(p, tx[0] + 0.5, tx[1] + 0.5, tx[2] + 0.5);
         v = make_plane(p, ty[0] + 0.5, ty[1] + 0.5, ty[2] + 0.5);
-        corners_inside =
-            bounds(std::min({tx[0], tx[1], tx[2]}), std::max({tx[0], tx[1], tx[2]}), w, ulo, uhi) &
+        const bool u_in =
+            bounds(std::min({tx[0], tx[1], tx[2]}), std::max({tx[0], tx[1], tx[2]}), w, ulo, uhi);
+        const bool v_in =
             bounds(std::min({ty[0], ty[1], ty[2]}), std::max({ty[0], ty[1], ty[2]}), h, vlo, vhi);
+        corners_inside = u_in && v_in;
     }
     // Whether lo .. hi needed no clamping.
     static bool bounds(i64 lo, i64 hi, i64 size, i64& flo, i64& fhi) {
