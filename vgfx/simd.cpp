@@ -186,52 +186,7 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
 
 // The texels' addresses are element offsets from the source, gathered four at a time
 // from 64-bit lanes of coordinates (the rows are short: a lighter set-up pays more than
-// wider groups).
-template <bool KEY> KX_AVX2 i32 fetch32_avx2(const Fetch32Args& x) {
-    if (x.n < 1 || x.pitch <= 0 || (x.pitch & 3)) return 0;
-    const i64 last = x.n - 1, stride = x.pitch / 4;
-    const i64 u0 = x.U >> 32, u1 = (x.U + x.dU * last) >> 32;
-    const i64 v0 = x.V >> 32, v1 = (x.V + x.dV * last) >> 32;
-    const i64 hi = std::max(v0, v1) * stride + std::max(u0, u1);
-    if (std::min(u0, u1) < 0 || std::min(v0, v1) < 0 || hi > INT32_MAX) return 0;
-    __m256i U =
-        _mm256_add_epi64(_mm256_set1_epi64x(x.U), _mm256_setr_epi64x(0, x.dU, 2 * x.dU, 3 * x.dU));
-    __m256i V =
-        _mm256_add_epi64(_mm256_set1_epi64x(x.V), _mm256_setr_epi64x(0, x.dV, 2 * x.dV, 3 * x.dV));
-    const __m256i dU4 = _mm256_set1_epi64x(4 * x.dU), dV4 = _mm256_set1_epi64x(4 * x.dV);
-    const __m256i vstride = _mm256_set1_epi64x(stride);
-    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
-    const __m128i vkey = _mm_set1_epi32(static_cast<int>(x.key));
-    const __m128i ones = _mm_set1_epi32(-1);
-    const int* src = reinterpret_cast<const int*>(x.src);
-    auto index = [&]() KX_AVX2 {
-        return _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(V, 32), vstride),
-                                _mm256_srli_epi64(U, 32));
-    };
-    i32 i = 0;
-    for (; i + 4 <= x.n; i += 4) {
-        const __m128i t = _mm_and_si128(_mm256_i64gather_epi32(src, index(), 4), rgb);
-        int* q = reinterpret_cast<int*>(x.out + 4 * i);
-        if constexpr (KEY)
-            _mm_maskstore_epi32(q, _mm_xor_si128(_mm_cmpeq_epi32(t, vkey), ones), t);
-        else
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(q), t);
-        U = _mm256_add_epi64(U, dU4);
-        V = _mm256_add_epi64(V, dV4);
-    }
-    if (i < x.n) {
-        const __m128i m = _mm_cmpgt_epi32(_mm_set1_epi32(x.n - i), _mm_setr_epi32(0, 1, 2, 3));
-        const __m128i t = _mm_and_si128(
-            _mm256_mask_i64gather_epi32(_mm_setzero_si128(), src, index(), m, 4), rgb);
-        __m128i store = m;
-        if constexpr (KEY) store = _mm_andnot_si128(_mm_cmpeq_epi32(t, vkey), m);
-        _mm_maskstore_epi32(reinterpret_cast<int*>(x.out + 4 * i), store, t);
-        i = x.n;
-    }
-    return i;
-}
-
-// fetch32_avx2's loop for the rows of one triangle: no checks and little set-up a row.
+// wider groups). Turned triangles call this for each row, their offsets checked once.
 template <bool KEY> KX_AVX2 void line32_avx2(const TexLine32& l, u8* out, i64 U0, i64 V0, i32 n) {
     __m256i U =
         _mm256_add_epi64(_mm256_set1_epi64x(U0), _mm256_setr_epi64x(0, l.dU, 2 * l.dU, 3 * l.dU));
@@ -266,6 +221,19 @@ template <bool KEY> KX_AVX2 void line32_avx2(const TexLine32& l, u8* out, i64 U0
         if constexpr (KEY) store = _mm_andnot_si128(_mm_cmpeq_epi32(t, vkey), m);
         _mm_maskstore_epi32(reinterpret_cast<int*>(out + 4 * i), store, t);
     }
+}
+
+// A row checked on its own: the offsets of its first and last texels (the largest and
+// smallest, as the coordinates are linear) must fit.
+template <bool KEY> KX_AVX2 i32 fetch32_avx2(const Fetch32Args& x) {
+    if (x.n < 1 || x.pitch <= 0 || (x.pitch & 3)) return 0;
+    const i64 last = x.n - 1, stride = x.pitch / 4;
+    const i64 u0 = x.U >> 32, u1 = (x.U + x.dU * last) >> 32;
+    const i64 v0 = x.V >> 32, v1 = (x.V + x.dV * last) >> 32;
+    const i64 hi = std::max(v0, v1) * stride + std::max(u0, u1);
+    if (std::min(u0, u1) < 0 || std::min(v0, v1) < 0 || hi > INT32_MAX) return 0;
+    line32_avx2<KEY>({x.src, stride, x.dU, x.dV, x.key}, x.out, x.U, x.V, x.n);
+    return x.n;
 }
 
 #undef KX_AVX2
