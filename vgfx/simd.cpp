@@ -149,14 +149,18 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
             _mm256_add_epi16(_mm256_mullo_epi16(t, va), _mm256_mullo_epi16(p, vb)), half);
         return _mm256_mulhi_epu16(v, d255);
     };
+    // Eight pixels t over p, the top bytes cleared.
+    auto over = [&](__m256i tv, __m256i pv) KX_AVX2 {
+        __m256i lo = mix(_mm256_unpacklo_epi8(tv, zero), _mm256_unpacklo_epi8(pv, zero));
+        __m256i hi = mix(_mm256_unpackhi_epi8(tv, zero), _mm256_unpackhi_epi8(pv, zero));
+        return _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
+    };
     i32 i = 0;
     for (; i + 8 <= x.n; i += 8) {
         __m256i tv =
             CONST_T ? vc : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.t + 4 * i));
         __m256i pv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.p + 4 * i));
-        __m256i lo = mix(_mm256_unpacklo_epi8(tv, zero), _mm256_unpacklo_epi8(pv, zero));
-        __m256i hi = mix(_mm256_unpackhi_epi8(tv, zero), _mm256_unpackhi_epi8(pv, zero));
-        __m256i r = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
+        __m256i r = over(tv, pv);
         if constexpr (KEY) {
             __m256i m = _mm256_cmpeq_epi32(_mm256_and_si256(tv, rgb), vkey);
             __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x.out + 4 * i));
@@ -172,9 +176,7 @@ template <bool KEY, bool CONST_T> KX_AVX2 i32 lerp32_avx2(const Lerp32Args& x) {
         __m256i tv =
             CONST_T ? vc : _mm256_maskload_epi32(reinterpret_cast<const int*>(x.t + 4 * i), m);
         __m256i pv = _mm256_maskload_epi32(reinterpret_cast<const int*>(x.p + 4 * i), m);
-        __m256i lo = mix(_mm256_unpacklo_epi8(tv, zero), _mm256_unpacklo_epi8(pv, zero));
-        __m256i hi = mix(_mm256_unpackhi_epi8(tv, zero), _mm256_unpackhi_epi8(pv, zero));
-        __m256i r = _mm256_and_si256(_mm256_packus_epi16(lo, hi), rgb);
+        __m256i r = over(tv, pv);
         __m256i store = m;
         if constexpr (KEY)
             store = _mm256_andnot_si256(_mm256_cmpeq_epi32(_mm256_and_si256(tv, rgb), vkey), m);
