@@ -428,10 +428,6 @@ TEST_F(Sprites, LocalDataBanks) {
               std::tuple(0, 0, nullptr, true, -5, 0, banks + 1));
     KX_SpriteLocalDelete(b);
     EXPECT_EQ(std::pair(VM_UsedBankQuantity(), KX_SpriteGetLocalBank(b)), std::pair(banks, 0));
-    KX_SpriteLocalCreate(b, 4);
-    KX_SpriteDelete(b);
-    KX_SpriteDelete(a);
-    EXPECT_EQ(VM_UsedBankQuantity(), banks - 10); // two sprites of five banks each
 }
 
 } // namespace
