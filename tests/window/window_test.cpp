@@ -51,11 +51,14 @@ class Window : public Host {
         KXH_PumpMessages();
     }
 
+    // A string's characters, by its length.
+    static std::string text(int32_t s) {
+        return {static_cast<const char*>(VM_StrFirstChrPtr(s)), static_cast<size_t>(VM_StrLen(s))};
+    }
     static std::string inkey() {
         int32_t s = VM_NewKXStr(4);
         KX_Inkey(s);
-        std::string r(static_cast<const char*>(VM_StrFirstChrPtr(s)),
-                      static_cast<size_t>(VM_StrLen(s)));
+        std::string r = text(s);
         VM_Free(s);
         return r;
     }
@@ -102,13 +105,11 @@ TEST_F(Window, OpensCentredWithTheClientSizeAskedForAndCloses) {
 TEST_F(Window, TitleIsReadIntoAStringOfAtLeast1024Characters) {
     int32_t s = VM_NewKXStr(2);
     KX_GetWindowTitle(window, s);
-    EXPECT_STREQ(static_cast<const char*>(VM_StrFirstChrPtr(s)), "Quenthark");
-    EXPECT_EQ(VM_StrLen(s), 9);
+    EXPECT_EQ(text(s), "Quenthark");
     EXPECT_GE(VM_StrBufferSize(s), 1024);
-    int32_t t = VM_NewStrFromPtr("Level 1");
-    EXPECT_NE(KX_SetWindowTitle(window, t), 0);
+    EXPECT_NE(KX_SetWindowTitle(window, VM_NewStrFromPtr("Level 1")), 0);
     KX_GetWindowTitle(window, s);
-    EXPECT_STREQ(static_cast<const char*>(VM_StrFirstChrPtr(s)), "Level 1");
+    EXPECT_EQ(text(s), "Level 1");
 }
 
 TEST_F(Window, InvalidHandlesGiveZeroAndChangeNothing) {
